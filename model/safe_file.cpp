@@ -1,0 +1,180 @@
+#include "model/safe_file.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include "model/errors.h"
+
+#ifndef Q_OS_WIN
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#endif
+
+namespace {
+
+qint64 g_writeLimit = -1;
+
+EWriteError WriteError(const QString& fileName, const QString& reason) {
+    return EWriteError(QStringLiteral("Cannot write file %1: %2").arg(fileName, reason));
+}
+
+// The file that really gets replaced: the end of a chain of symbolic links.
+QString ResolveTarget(const QString& fileName) {
+    QFileInfo info(fileName);
+    int hops = 0;
+    while (info.isSymLink() && hops++ < 40) {
+        info = QFileInfo(info.symLinkTarget());
+    }
+    return info.absoluteFilePath();
+}
+
+}  // namespace
+
+void SetWriteLimitForTesting(qint64 limit) { g_writeLimit = limit; }
+
+#ifdef Q_OS_WIN
+
+void WriteFileSafely(const QString& fileName, const QByteArray& data) {
+    QSaveFile file(ResolveTarget(fileName));
+    if (!file.open(QIODevice::WriteOnly)) {
+        throw EFCreateError::ForFile(fileName);
+    }
+    qint64 size = data.size();
+    if (g_writeLimit >= 0 && size > g_writeLimit) {
+        file.cancelWriting();
+        throw WriteError(fileName, QStringLiteral("No space left on device"));
+    }
+    if (file.write(data) != size || !file.commit()) {
+        throw WriteError(fileName, file.errorString());
+    }
+}
+
+#else
+
+namespace {
+
+QString ErrnoText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+class TempFile {
+public:
+    ~TempFile() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+        if (!path_.isEmpty()) {
+            ::unlink(path_.constData());
+        }
+    }
+    bool Create(const QByteArray& pattern) {
+        path_ = pattern;
+        fd_ = ::mkstemp(path_.data());
+        if (fd_ < 0) {
+            path_.clear();
+            return false;
+        }
+        return true;
+    }
+    int Fd() const { return fd_; }
+    const QByteArray& Path() const { return path_; }
+    int Close() {
+        const int result = ::close(fd_);
+        fd_ = -1;
+        return result;
+    }
+    void Keep() { path_.clear(); }
+
+private:
+    int fd_ = -1;
+    QByteArray path_;
+};
+
+int WriteAll(int fd, const char* data, qint64 size) {
+    qint64 written = 0;
+    while (written < size) {
+        qint64 chunk = size - written;
+        if (g_writeLimit >= 0) {
+            if (written >= g_writeLimit) {
+                return ENOSPC;
+            }
+            chunk = std::min(chunk, g_writeLimit - written);
+        }
+        const ssize_t n = ::write(fd, data + written, size_t(chunk));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return errno;
+        }
+        written += n;
+    }
+    return 0;
+}
+
+}  // namespace
+
+void WriteFileSafely(const QString& fileName, const QByteArray& data) {
+    const QString target = ResolveTarget(fileName);
+    const QString folder = QFileInfo(target).absolutePath();
+    const QByteArray targetPath = QFile::encodeName(target);
+    const QByteArray pattern = QFile::encodeName(
+        folder + QLatin1Char('/') + QLatin1Char('.') + QFileInfo(target).fileName() +
+        QStringLiteral(".XXXXXX"));
+
+    struct stat existing {};
+    const bool exists = ::stat(targetPath.constData(), &existing) == 0;
+    if (exists && S_ISDIR(existing.st_mode)) {
+        throw EFCreateError::ForFile(fileName);
+    }
+
+    TempFile temp;
+    if (!temp.Create(pattern)) {
+        throw EFCreateError::ForFile(fileName);
+    }
+    // A new file gets the usual permissions; a replaced one keeps its own.
+    mode_t mode;
+    if (exists) {
+        mode = existing.st_mode & 07777;
+        if (::fchown(temp.Fd(), existing.st_uid, existing.st_gid) != 0) {
+            // Only the owner's group may be set; the mode below still applies.
+        }
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    if (::fchmod(temp.Fd(), mode) != 0) {
+        throw WriteError(fileName, ErrnoText(errno));
+    }
+
+    if (const int error = WriteAll(temp.Fd(), data.constData(), data.size())) {
+        throw WriteError(fileName, ErrnoText(error));
+    }
+    if (::fsync(temp.Fd()) != 0) {
+        throw WriteError(fileName, ErrnoText(errno));
+    }
+    if (temp.Close() != 0) {
+        throw WriteError(fileName, ErrnoText(errno));
+    }
+    if (::rename(temp.Path().constData(), targetPath.constData()) != 0) {
+        throw WriteError(fileName, ErrnoText(errno));
+    }
+    temp.Keep();
+
+    // The rename itself must reach the disk too.
+    const int dir = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+    if (dir >= 0) {
+        const int result = ::fsync(dir);
+        const int error = errno;
+        ::close(dir);
+        if (result != 0 && error != EINVAL && error != EROFS) {
+            throw WriteError(fileName, ErrnoText(error));
+        }
+    }
+}
+
+#endif

@@ -1,0 +1,19 @@
+#pragma once
+
+// Replacing a file so that a failure at any moment (full disk, I/O error, a crash, the
+// power going) leaves either the complete old file or the complete new one.
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+
+// Writes the data to a temporary file in the target's folder, flushes it to disk, renames
+// it over the target and flushes the folder. The target keeps its permissions; a symbolic
+// link is followed and its target replaced. Raises EFCreateError ("Cannot create file %s")
+// when the temporary file cannot be made and EWriteError when writing, flushing or renaming
+// fails; the temporary file is removed and the target is untouched in both cases.
+void WriteFileSafely(const QString& fileName, const QByteArray& data);
+
+// Tests make writes fail as a full disk would: after `limit` bytes of a save, every further
+// write fails with "No space left on device". A negative limit switches this off.
+void SetWriteLimitForTesting(qint64 limit);

@@ -1,0 +1,67 @@
+#pragma once
+
+// The two binary formats of a to-do list: the .2do file with all items, and the column
+// layout file. Both are sequences of tagged field records (tag byte, 16-bit length, data),
+// little-endian, with no header or end marker.
+//
+// Reading checks every count and length against the bytes that are really there and reads
+// into new objects first: a damaged file raises EReadError (naming the file and the byte
+// offset) and the list keeps what it held. Saving builds the whole file in memory, refuses
+// texts the format cannot hold before anything is written, and replaces the file
+// crash-safely, so a failed save leaves the previous file as it was.
+
+#include <QByteArray>
+#include <QIODevice>
+#include <QString>
+#include <optional>
+#include <vector>
+
+#include "model/todo_collections.h"
+
+class TByteReader;
+
+// The longest text a field can hold.
+inline constexpr std::size_t MaxFieldLength = 65535;
+
+// Item records ----------------------------------------------------------------------------
+
+// The whole .2do file for these items; EWriteError when a text is too long.
+QByteArray ItemsToBytes(const TTodoItemCollection& items);
+// Appends one item record; EWriteError when a text is too long.
+void AppendItemRecord(QByteArray& out, const TTodoItem& item, int index = 0);
+// Reads one item record into an item that has the new-item values.
+void ReadItemRecord(TByteReader& reader, TTodoItem& item);
+// Reads a whole .2do file into `into`, which must be empty and is best free-standing.
+void ReadItems(const QByteArray& data, const QString& fileName, TTodoItemCollection& into);
+
+// Column records --------------------------------------------------------------------------
+
+// One column as the layout file keeps it; fields that did not occur stay unset.
+struct TColumnRecord {
+    std::optional<std::int32_t> Width;
+    std::optional<std::string> Caption;
+    std::optional<std::uint8_t> TodoData;
+    bool SawHandle = false;  // a tdHandle occurred, which makes the column not editable
+
+    // Applies the fields through the column's setters.
+    void ApplyTo(TTodoColumnItem& column) const;
+};
+
+QByteArray ColumnsToBytes(const TTodoColumnCollection& columns);
+std::vector<TColumnRecord> ReadColumns(const QByteArray& data, const QString& fileName);
+
+// Operations of the to-do list ------------------------------------------------------------
+
+void SaveToStream(const TTodoItemCollection& items, QIODevice& stream);
+// Replaces the items by those of the stream.
+void LoadFromStream(TTodoItemCollection& items, QIODevice& stream, const QString& name = {});
+// "Cannot create file %s" or a write error; the previous file stays intact on failure.
+void SaveToFile(const TTodoItemCollection& items, const QString& fileName);
+// "Cannot open file %s", or EReadError for a damaged file; the items stay as they were.
+void LoadFromFile(TTodoItemCollection& items, const QString& fileName);
+void SaveColumns(const TTodoColumnCollection& columns, const QString& fileName);
+// Replaces the columns by those of the file.
+void LoadColumns(TTodoColumnCollection& columns, const QString& fileName);
+
+// Reads a whole file, raising "Cannot open file %s" when it cannot be opened.
+QByteArray ReadWholeFile(const QString& fileName);

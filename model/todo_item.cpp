@@ -1,0 +1,178 @@
+#include "model/todo_item.h"
+
+#include "model/todo_collections.h"
+#include "model/todo_owner.h"
+
+void TTodoNotes::Changed() { item_->NotesChanged(); }
+
+TTodoItem::TTodoItem(TTodoItemCollection* collection) : collection_(collection), notes_(this) {}
+
+void TTodoItem::Changed() {
+    ITodoModelOwner* owner = collection_ ? collection_->Owner() : nullptr;
+    if (owner && Index() >= 0 && Index() < owner->RowCount()) {
+        owner->RepaintRow(Index());
+    }
+}
+
+void TTodoItem::NotesChanged() {
+    ITodoModelOwner* owner = collection_ ? collection_->Owner() : nullptr;
+    if (owner) {
+        owner->NotesChanged();
+    }
+}
+
+void TTodoItem::SetComplete(bool value) {
+    if (complete_ != value) {
+        complete_ = value;
+        Changed();
+    }
+}
+
+void TTodoItem::SetCompletion(TCompletion value) {
+    if (completion_ != value) {
+        completion_ = value;
+        Changed();
+    }
+}
+
+void TTodoItem::SetCompletionDate(TDateTime value) {
+    if (completionDate_ != value) {
+        completionDate_ = value;
+        Changed();
+    }
+}
+
+void TTodoItem::SetCreationDate(TDateTime value) {
+    if (creationDate_ != value) {
+        creationDate_ = value;
+        Changed();
+    }
+}
+
+void TTodoItem::SetDueDate(TDateTime value) {
+    if (dueDate_ != value) {
+        dueDate_ = value;
+        Changed();
+    }
+}
+
+void TTodoItem::SetImageIndex(std::int32_t value) {
+    if (imageIndex_ != value) {
+        imageIndex_ = value;
+        Changed();
+    }
+}
+
+void TTodoItem::SetNotes(const TStringList& value) {
+    notes_.Assign(value);
+    Changed();
+}
+
+void TTodoItem::SetPriority(TTodoPriority value) {
+    if (priority_ != value) {
+        priority_ = value;
+        Changed();
+    }
+}
+
+void TTodoItem::SetProject(const std::string& value) {
+    if (project_ != value) {
+        project_ = value;
+        Changed();
+    }
+}
+
+void TTodoItem::SetResource(const std::string& value) {
+    if (resource_ != value) {
+        resource_ = value;
+        Changed();
+    }
+}
+
+void TTodoItem::SetStatus(TTodoStatus value) {
+    if (status_ != value) {
+        status_ = value;
+        Changed();
+    }
+}
+
+void TTodoItem::SetSubject(const std::string& value) {
+    if (subject_ != value) {
+        subject_ = value;
+        Changed();
+    }
+}
+
+void TTodoItem::SetTotalTime(std::int32_t value) {
+    if (totalTime_ != value) {
+        totalTime_ = value;
+        Changed();
+    }
+}
+
+void TTodoItem::SetIndex(int index) {
+    if (collection_) {
+        collection_->Move(Index(), index);
+    }
+}
+
+void TTodoItem::Assign(const TCollectionItem& source) {
+    const auto* other = dynamic_cast<const TTodoItem*>(&source);
+    if (!other || other == this) {
+        return;
+    }
+    SetImageIndex(other->ImageIndex());
+    SetNotes(other->Notes());
+    SetSubject(other->Subject());
+    SetComplete(other->Complete());
+    SetCompletion(other->Completion());
+    SetCompletionDate(other->CompletionDate());
+    SetCreationDate(other->CreationDate());
+    SetDueDate(other->DueDate());
+    SetPriority(other->Priority());
+    SetResource(other->Resource());
+    SetStatus(other->Status());
+    SetTag(other->Tag());
+    SetTotalTime(other->TotalTime());
+    SetProject(other->Project());
+}
+
+void TTodoItem::Exchange(TTodoItem& other) {
+    if (&other == this) {
+        return;
+    }
+    // Fields are swapped directly: an exchange is one change for each row, and a sort
+    // makes many of them.
+    std::swap(complete_, other.complete_);
+    std::swap(completion_, other.completion_);
+    std::swap(priority_, other.priority_);
+    std::swap(status_, other.status_);
+    std::swap(imageIndex_, other.imageIndex_);
+    std::swap(tag_, other.tag_);
+    std::swap(totalTime_, other.totalTime_);
+    std::swap(completionDate_, other.completionDate_);
+    std::swap(creationDate_, other.creationDate_);
+    std::swap(dueDate_, other.dueDate_);
+    std::swap(subject_, other.subject_);
+    std::swap(resource_, other.resource_);
+    std::swap(project_, other.project_);
+    notes_.SwapLines(other.notes_);
+    Changed();
+    other.Changed();
+}
+
+std::string TTodoItem::DisplayName() const {
+    if (!subject_.empty()) {
+        return subject_;
+    }
+    return "Item" + std::to_string(Index());
+}
+
+std::string TTodoItem::NotesLine() const { return notes_.IsEmpty() ? std::string() : notes_[0]; }
+
+void TTodoItem::Select() {
+    ITodoModelOwner* owner = collection_ ? collection_->Owner() : nullptr;
+    if (owner) {
+        owner->SelectRow(Index());
+    }
+}
