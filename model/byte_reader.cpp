@@ -10,7 +10,9 @@ void TByteReader::Need(std::size_t count) const {
     }
 }
 
-void TByteReader::Fail(const QString& reason) const { FailAt(pos_, reason); }
+void TByteReader::Fail(const QString& reason) const {
+    FailAt(pos_, reason);
+}
 
 void TByteReader::FailAt(std::size_t offset, const QString& reason) const {
     throw EReadError(QStringLiteral("Cannot read file %1: damaged at byte %2 (%3)")

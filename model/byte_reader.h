@@ -11,7 +11,9 @@
 class TByteReader {
 public:
     TByteReader(const QByteArray& data, QString fileName)
-        : data_(data.constData()), size_(std::size_t(data.size())), fileName_(std::move(fileName)) {}
+        : data_(data.constData()),
+          size_(std::size_t(data.size())),
+          fileName_(std::move(fileName)) {}
 
     std::size_t Position() const { return pos_; }
     std::size_t Remaining() const { return size_ - pos_; }

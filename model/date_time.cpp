@@ -19,8 +19,9 @@ TFormatSettings MakeNeutral() {
     TFormatSettings s;
     const char* shortMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                  "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    const char* longMonths[] = {"January", "February", "March",     "April",   "May",      "June",
-                                "July",    "August",   "September", "October", "November", "December"};
+    const char* longMonths[] = {"January",   "February", "March",    "April",
+                                "May",       "June",     "July",     "August",
+                                "September", "October",  "November", "December"};
     const char* shortDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
     const char* longDays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                               "Thursday", "Friday", "Saturday"};
@@ -263,7 +264,9 @@ TDateTime QDateTimeToDateTime(const QDateTime& value) {
     return EncodeDateTime(local.date(), local.time());
 }
 
-TDateTime QDateToDateTime(const QDate& date) { return double(Epoch().daysTo(date)); }
+TDateTime QDateToDateTime(const QDate& date) {
+    return double(Epoch().daysTo(date));
+}
 
 QString FormatDateTime(const QString& format, TDateTime value, const TFormatSettings& settings) {
     TDateTimeParts parts;

@@ -15,7 +15,9 @@ QString ReplaceFirst(const char* pattern, const QString& arg) {
 
 }  // namespace
 
-QString FormatMessage(const char* pattern, const QString& arg) { return ReplaceFirst(pattern, arg); }
+QString FormatMessage(const char* pattern, const QString& arg) {
+    return ReplaceFirst(pattern, arg);
+}
 
 QString FormatMessage(const char* pattern, long long arg) {
     return ReplaceFirst(pattern, QString::number(arg));

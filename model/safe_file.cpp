@@ -35,7 +35,9 @@ QString ResolveTarget(const QString& fileName) {
 
 }  // namespace
 
-void SetWriteLimitForTesting(qint64 limit) { g_writeLimit = limit; }
+void SetWriteLimitForTesting(qint64 limit) {
+    g_writeLimit = limit;
+}
 
 #ifdef Q_OS_WIN
 
@@ -58,7 +60,9 @@ void WriteFileSafely(const QString& fileName, const QByteArray& data) {
 
 namespace {
 
-QString ErrnoText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+QString ErrnoText(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
 
 class TempFile {
 public:
@@ -121,9 +125,9 @@ void WriteFileSafely(const QString& fileName, const QByteArray& data) {
     const QString target = ResolveTarget(fileName);
     const QString folder = QFileInfo(target).absolutePath();
     const QByteArray targetPath = QFile::encodeName(target);
-    const QByteArray pattern = QFile::encodeName(
-        folder + QLatin1Char('/') + QLatin1Char('.') + QFileInfo(target).fileName() +
-        QStringLiteral(".XXXXXX"));
+    const QByteArray pattern =
+        QFile::encodeName(folder + QLatin1Char('/') + QLatin1Char('.') +
+                          QFileInfo(target).fileName() + QStringLiteral(".XXXXXX"));
 
     struct stat existing {};
     const bool exists = ::stat(targetPath.constData(), &existing) == 0;

@@ -134,7 +134,9 @@ std::string TTodoColumnItem::DisplayName() const {
 
 TTodoColumnCollection::~TTodoColumnCollection() = default;
 
-bool TTodoColumnCollection::OwnerHasWindow() const { return owner_ && owner_->HasWindow(); }
+bool TTodoColumnCollection::OwnerHasWindow() const {
+    return owner_ && owner_->HasWindow();
+}
 
 TTodoColumnItem* TTodoColumnCollection::Add() {
     TTodoColumnItem* column = Append(std::make_unique<TTodoColumnItem>(this));

@@ -283,7 +283,8 @@ QByteArray ReadWholeFile(const QString& fileName) {
     }
     QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError) {
-        throw EReadError(QStringLiteral("Cannot read file %1: %2").arg(fileName, file.errorString()));
+        throw EReadError(
+            QStringLiteral("Cannot read file %1: %2").arg(fileName, file.errorString()));
     }
     return data;
 }

@@ -3,7 +3,9 @@
 #include "model/todo_collections.h"
 #include "model/todo_owner.h"
 
-void TTodoNotes::Changed() { item_->NotesChanged(); }
+void TTodoNotes::Changed() {
+    item_->NotesChanged();
+}
 
 TTodoItem::TTodoItem(TTodoItemCollection* collection) : collection_(collection), notes_(this) {}
 
@@ -168,7 +170,9 @@ std::string TTodoItem::DisplayName() const {
     return "Item" + std::to_string(Index());
 }
 
-std::string TTodoItem::NotesLine() const { return notes_.IsEmpty() ? std::string() : notes_[0]; }
+std::string TTodoItem::NotesLine() const {
+    return notes_.IsEmpty() ? std::string() : notes_[0];
+}
 
 void TTodoItem::Select() {
     ITodoModelOwner* owner = collection_ ? collection_->Owner() : nullptr;

@@ -35,7 +35,9 @@ int CompareText(const std::string& a, const std::string& b, const QCollator& col
                             QString::fromLocal8Bit(b.data(), qsizetype(b.size())));
 }
 
-int Sign(int value) { return value < 0 ? -1 : (value > 0 ? 1 : 0); }
+int Sign(int value) {
+    return value < 0 ? -1 : (value > 0 ? 1 : 0);
+}
 
 // The partition sort over positions of the list. For text kinds the collation keys are
 // made once and exchanged together with the items, so a comparison never converts text.
@@ -48,8 +50,8 @@ public:
             keys_.reserve(std::size_t(items.Count()));
             for (const TTodoItem* item : items) {
                 const std::string text = TextOf(*item, kind);
-                keys_.push_back(collator.sortKey(
-                    QString::fromLocal8Bit(text.data(), qsizetype(text.size()))));
+                keys_.push_back(
+                    collator.sortKey(QString::fromLocal8Bit(text.data(), qsizetype(text.size()))));
             }
         } else {
             collator_ = &collator;

@@ -5,13 +5,13 @@
 namespace {
 
 constexpr std::array<const char*, TodoDataCount> kDataNames = {
-    "tdSubject", "tdCompletion", "tdNotes",          "tdPriority",       "tdDueDate",
-    "tdStatus",  "tdImage",      "tdComplete",       "tdTotalTime",      "tdCompletionDate",
-    "tdCreationDate", "tdResource", "tdHandle", "tdProject"};
+    "tdSubject",      "tdCompletion", "tdNotes",    "tdPriority",  "tdDueDate",
+    "tdStatus",       "tdImage",      "tdComplete", "tdTotalTime", "tdCompletionDate",
+    "tdCreationDate", "tdResource",   "tdHandle",   "tdProject"};
 constexpr std::array<const char*, TodoPriorityCount> kPriorityNames = {
     "tpLowest", "tpLow", "tpNormal", "tpHigh", "tpHighest"};
-constexpr std::array<const char*, TodoStatusCount> kStatusNames = {
-    "tsNotStarted", "tsCompleted", "tsInProgress", "tsDeferred"};
+constexpr std::array<const char*, TodoStatusCount> kStatusNames = {"tsNotStarted", "tsCompleted",
+                                                                   "tsInProgress", "tsDeferred"};
 
 template <typename Enum, std::size_t N>
 bool FindName(const std::array<const char*, N>& names, const QString& name, Enum& value) {

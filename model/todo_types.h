@@ -112,7 +112,9 @@ inline constexpr TColor cl3DLight = 0x80000016;
 inline constexpr TColor clInfoText = 0x80000017;
 inline constexpr TColor clInfoBk = 0x80000018;
 
-inline constexpr bool IsSystemColor(TColor color) { return (color & clSystemColor) != 0; }
+inline constexpr bool IsSystemColor(TColor color) {
+    return (color & clSystemColor) != 0;
+}
 
 enum TFontStyle : std::uint8_t {
     fsBold = 1,

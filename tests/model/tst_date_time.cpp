@@ -29,8 +29,9 @@ private Q_SLOTS:
     void noDateIsEmpty() {
         QVERIFY(!DateTimeToQDateTime(std::numeric_limits<double>::quiet_NaN()).isValid());
         QVERIFY(!DateTimeToQDateTime(1e300).isValid());
-        QCOMPARE(FormatDateTime(QStringLiteral("MM/d/yyyy"), std::numeric_limits<double>::infinity()),
-                 QString());
+        QCOMPARE(
+            FormatDateTime(QStringLiteral("MM/d/yyyy"), std::numeric_limits<double>::infinity()),
+            QString());
     }
 
     void formats_data() {
@@ -47,8 +48,7 @@ private Q_SLOTS:
         QTest::newRow("mm after h is minutes") << "h:mm" << morning << "9:07";
         QTest::newRow("mm after h across quotes") << "hh' h 'mm" << evening << "21 h 30";
         QTest::newRow("24 hours without marker") << "hh:nn:ss.zzz" << morning << "09:07:03.045";
-        QTest::newRow("names") << "ddd dddd mmm mmmm yy" << morning
-                               << "Tue Tuesday Mar March 24";
+        QTest::newRow("names") << "ddd dddd mmm mmmm yy" << morning << "Tue Tuesday Mar March 24";
         QTest::newRow("a/p and ampm") << "h a/p, h ampm" << evening << "9 p, 9 PM";
         QTest::newRow("quoted letters") << "\"dd\" d 'of' m" << morning << "dd 5 of 3";
         QTest::newRow("short date and time") << "c" << morning << "3/5/2024 9:07:03 AM";

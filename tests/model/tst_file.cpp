@@ -1,8 +1,8 @@
+#include <sys/stat.h>
 #include <QBuffer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-#include <sys/stat.h>
 
 #include "model/errors.h"
 #include "model/safe_file.h"
@@ -11,25 +11,27 @@
 
 namespace {
 
-QByteArray Hex(const char* hex) { return QByteArray::fromHex(QByteArray(hex).replace(' ', "")); }
+QByteArray Hex(const char* hex) {
+    return QByteArray::fromHex(QByteArray(hex).replace(' ', ""));
+}
 
 // The one-item file of the format description, 110 bytes.
-const QByteArray kWorkedItems = Hex(
-    "01000000 0e000000"
-    "01 0100 00"
-    "02 0100 32"
-    "03 0800 0000000000000000"
-    "04 0800 00000000 10f9e540"
-    "05 0800 00000000 e0f9e540"
-    "06 0400 ffffffff"
-    "07 0a00 32206c6974726573 0d0a"
-    "08 0100 02"
-    "09 0200 4d65"
-    "0a 0100 02"
-    "0b 0800 427579206d696c6b"
-    "0c 0400 00000000"
-    "0d 0400 00000000"
-    "0e 0000");
+const QByteArray kWorkedItems =
+    Hex("01000000 0e000000"
+        "01 0100 00"
+        "02 0100 32"
+        "03 0800 0000000000000000"
+        "04 0800 00000000 10f9e540"
+        "05 0800 00000000 e0f9e540"
+        "06 0400 ffffffff"
+        "07 0a00 32206c6974726573 0d0a"
+        "08 0100 02"
+        "09 0200 4d65"
+        "0a 0100 02"
+        "0b 0800 427579206d696c6b"
+        "0c 0400 00000000"
+        "0d 0400 00000000"
+        "0e 0000");
 
 // The one-column layout file: width 35, caption Done, data kind tdComplete; 26 bytes.
 const QByteArray kWorkedColumns =
@@ -52,7 +54,9 @@ QByteArray Record(const QByteArray& fields, int count) {
     return out + fields;
 }
 
-QByteArray FileOf(const QByteArray& itemRecord) { return Hex("01000000") + itemRecord; }
+QByteArray FileOf(const QByteArray& itemRecord) {
+    return Hex("01000000") + itemRecord;
+}
 
 void WriteFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
@@ -127,17 +131,17 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<QByteArray>("written");
         QTest::newRow("none") << QByteArray() << QStringList() << QByteArray();
-        QTest::newRow("one empty line") << QByteArray("\r\n") << QStringList{QString()}
-                                        << QByteArray("\r\n");
+        QTest::newRow("one empty line")
+            << QByteArray("\r\n") << QStringList{QString()} << QByteArray("\r\n");
         QTest::newRow("lone LF") << QByteArray("a\nb") << QStringList{"a", "b"}
                                  << QByteArray("a\r\nb\r\n");
         QTest::newRow("lone CR") << QByteArray("a\rb\r") << QStringList{"a", "b"}
                                  << QByteArray("a\r\nb\r\n");
-        QTest::newRow("blank line kept") << QByteArray("a\r\n\r\nb\r\n")
-                                         << QStringList{"a", QString(), "b"}
-                                         << QByteArray("a\r\n\r\nb\r\n");
-        QTest::newRow("zero byte ends") << QByteArray("a\r\nb\0c\r\n", 8) << QStringList{"a", "b"}
-                                        << QByteArray("a\r\nb\r\n");
+        QTest::newRow("blank line kept")
+            << QByteArray("a\r\n\r\nb\r\n") << QStringList{"a", QString(), "b"}
+            << QByteArray("a\r\n\r\nb\r\n");
+        QTest::newRow("zero byte ends")
+            << QByteArray("a\r\nb\0c\r\n", 8) << QStringList{"a", "b"} << QByteArray("a\r\nb\r\n");
     }
     void notesLines() {
         QFETCH(QByteArray, stored);
@@ -156,8 +160,7 @@ private Q_SLOTS:
     }
 
     void unknownTagsAreSkipped() {
-        const QByteArray fields = Hex("14 0500 0102030405") + Hex("0b 0200 4869") +
-                                  Hex("00 0000");
+        const QByteArray fields = Hex("14 0500 0102030405") + Hex("0b 0200 4869") + Hex("00 0000");
         TTodoItemCollection read;
         ReadItems(FileOf(Record(fields, 3)), QStringLiteral("x"), read);
         QCOMPARE(read.GetItem(0)->Subject(), std::string("Hi"));
@@ -336,8 +339,8 @@ private Q_SLOTS:
         } catch (const EFCreateError& e) {
             QCOMPARE(e.Message(), QStringLiteral("Cannot create file ") + nowhere);
         }
-        QVERIFY_THROWS_EXCEPTION(EFOpenError, LoadColumns(*std::make_unique<TTodoColumnCollection>(),
-                                                          missing));
+        QVERIFY_THROWS_EXCEPTION(EFOpenError,
+                                 LoadColumns(*std::make_unique<TTodoColumnCollection>(), missing));
     }
 
     void tooLongTextIsRefusedBeforeWriting() {
@@ -372,8 +375,9 @@ private Q_SLOTS:
         QVERIFY_THROWS_EXCEPTION(EWriteError, SaveToFile(items, file));
         SetWriteLimitForTesting(-1);
         QCOMPARE(ReadFile(file), kWorkedItems);
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Hidden | QDir::Files).filter(
-                     QStringLiteral("full.2do.")),
+        QCOMPARE(QDir(dir.path())
+                     .entryList(QDir::Hidden | QDir::Files)
+                     .filter(QStringLiteral("full.2do.")),
                  QStringList());  // no temporary file left behind
     }
 

@@ -57,18 +57,42 @@ private Q_SLOTS:
         TTodoItem* item = addItem();
         auto set = [&] {
             switch (property) {
-                case 0: item->SetComplete(true); break;
-                case 1: item->SetCompletion(40); break;
-                case 2: item->SetCompletionDate(45000.25); break;
-                case 3: item->SetCreationDate(45000.5); break;
-                case 4: item->SetDueDate(45001.0); break;
-                case 5: item->SetImageIndex(3); break;
-                case 6: item->SetPriority(tpHigh); break;
-                case 7: item->SetProject("Home"); break;
-                case 8: item->SetResource("Me"); break;
-                case 9: item->SetStatus(tsDeferred); break;
-                case 10: item->SetSubject("Buy milk"); break;
-                case 11: item->SetTotalTime(8); break;
+                case 0:
+                    item->SetComplete(true);
+                    break;
+                case 1:
+                    item->SetCompletion(40);
+                    break;
+                case 2:
+                    item->SetCompletionDate(45000.25);
+                    break;
+                case 3:
+                    item->SetCreationDate(45000.5);
+                    break;
+                case 4:
+                    item->SetDueDate(45001.0);
+                    break;
+                case 5:
+                    item->SetImageIndex(3);
+                    break;
+                case 6:
+                    item->SetPriority(tpHigh);
+                    break;
+                case 7:
+                    item->SetProject("Home");
+                    break;
+                case 8:
+                    item->SetResource("Me");
+                    break;
+                case 9:
+                    item->SetStatus(tsDeferred);
+                    break;
+                case 10:
+                    item->SetSubject("Buy milk");
+                    break;
+                case 11:
+                    item->SetTotalTime(8);
+                    break;
             }
         };
         set();

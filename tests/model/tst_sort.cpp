@@ -77,22 +77,22 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("subject is case-sensitive")
             << int(tdSubject) << int(sdAscending) << QStringList{"apple", "Apple", "banana"};
-        QTest::newRow("complete: open first") << int(tdComplete) << int(sdAscending)
-                                              << QStringList{"banana", "apple", "Apple"};
-        QTest::newRow("priority: lowest first") << int(tdPriority) << int(sdAscending)
-                                                << QStringList{"Apple", "banana", "apple"};
-        QTest::newRow("due date: never set first") << int(tdDueDate) << int(sdAscending)
-                                                   << QStringList{"banana", "Apple", "apple"};
+        QTest::newRow("complete: open first")
+            << int(tdComplete) << int(sdAscending) << QStringList{"banana", "apple", "Apple"};
+        QTest::newRow("priority: lowest first")
+            << int(tdPriority) << int(sdAscending) << QStringList{"Apple", "banana", "apple"};
+        QTest::newRow("due date: never set first")
+            << int(tdDueDate) << int(sdAscending) << QStringList{"banana", "Apple", "apple"};
         QTest::newRow("completion descending: 100 first")
             << int(tdCompletion) << int(sdDescending) << QStringList{"apple", "banana", "Apple"};
-        QTest::newRow("status by ordinal") << int(tdStatus) << int(sdAscending)
-                                           << QStringList{"Apple", "apple", "banana"};
-        QTest::newRow("total time numerically") << int(tdTotalTime) << int(sdAscending)
-                                                << QStringList{"banana", "apple", "Apple"};
-        QTest::newRow("notes text") << int(tdNotes) << int(sdAscending)
-                                    << QStringList{"banana", "Apple", "apple"};
-        QTest::newRow("handle leaves the order") << int(tdHandle) << int(sdAscending)
-                                                 << QStringList{"banana", "apple", "Apple"};
+        QTest::newRow("status by ordinal")
+            << int(tdStatus) << int(sdAscending) << QStringList{"Apple", "apple", "banana"};
+        QTest::newRow("total time numerically")
+            << int(tdTotalTime) << int(sdAscending) << QStringList{"banana", "apple", "Apple"};
+        QTest::newRow("notes text")
+            << int(tdNotes) << int(sdAscending) << QStringList{"banana", "Apple", "apple"};
+        QTest::newRow("handle leaves the order")
+            << int(tdHandle) << int(sdAscending) << QStringList{"banana", "apple", "Apple"};
     }
     void byKind() {
         QFETCH(int, kind);
@@ -142,7 +142,8 @@ private Q_SLOTS:
                 TTodoItem* item = items.Add();
                 const int key = int(random.bounded(0, round % 2 ? 5 : 1000));
                 item->SetTotalTime(key);
-                item->SetSubject(QStringLiteral("s%1").arg(key, 4, 10, QLatin1Char('0')).toStdString());
+                item->SetSubject(
+                    QStringLiteral("s%1").arg(key, 4, 10, QLatin1Char('0')).toStdString());
                 item->SetTag(key);
             }
             int selected = int(random.bounded(0, count));
