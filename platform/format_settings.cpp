@@ -113,7 +113,7 @@ TFormatSettings FormatSettingsFor(const QLocale& locale) {
     auto translate = [&](const QString& qt) {
         QString p = FromQtPattern(qt);
         p.replace(QLatin1Char('/'), s.DateSeparator == QLatin1Char('/') ? QStringLiteral("/")
-                                                                         : QStringLiteral("\"/\""));
+                                                                        : QStringLiteral("\"/\""));
         return p;
     };
     s.ShortDateFormat = translate(shortDate);

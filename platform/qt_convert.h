@@ -1,0 +1,27 @@
+#pragma once
+
+// Conversions between the model's colour and font values and Qt's, used at paint time.
+
+#include <QColor>
+#include <QFont>
+#include <QPalette>
+
+#include "model/todo_types.h"
+
+// A colour of the program as Qt paints it. System colours (clWindow, clHighlight, ...)
+// take the matching role of the palette; clNone is transparent and clDefault the palette's
+// base colour (the background of a list or edit box).
+QColor ToQColor(TColor color, const QPalette& palette);
+
+// An RGB colour in the program's encoding (red in the lowest byte); the alpha channel is
+// dropped, except that an invalid or fully transparent colour gives clNone.
+TColor FromQColor(const QColor& color);
+
+// The model font on top of the base font: an empty name or zero sizes keep the base's
+// face and size, the four style flags are always taken from the model font. The colour is
+// not part of a QFont; paint it with ToQColor(font.Color, palette).
+QFont ToQFont(const TFont& font, const QFont& base);
+
+// The model value of a QFont, with the colour given separately. A font sized in pixels
+// keeps its pixel size, any other its point size.
+TFont FromQFont(const QFont& font, TColor color);
