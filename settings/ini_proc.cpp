@@ -1,0 +1,215 @@
+#include "settings/ini_proc.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QVariant>
+#include <memory>
+
+ESettingsError ESettingsError::InvalidType(const QString& name) {
+    return ESettingsError(FormatMessage("Invalid data type for '%s'", name));
+}
+
+ESettingsError ESettingsError::SetFailed(const QString& name) {
+    return ESettingsError(FormatMessage("Failed to set data for '%s'", name));
+}
+
+ESettingsError ESettingsError::CreateFailed(const QString& section) {
+    return ESettingsError(FormatMessage("Failed to create key %s", section));
+}
+
+QString SettingsFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/Pellmark");
+}
+
+QString SettingsFileName() {
+    return SettingsFolder() + QStringLiteral("/Pellmark.conf");
+}
+
+namespace {
+
+#ifdef Q_OS_WIN
+
+std::unique_ptr<QSettings> OpenStore() {
+    return std::make_unique<QSettings>(QStringLiteral("HKEY_CURRENT_USER\\Software\\Pellmark"),
+                                       QSettings::NativeFormat);
+}
+
+QString ReadValue(const QString& section, const QString& name) {
+    auto store = OpenStore();
+    store->beginGroup(section);
+    if (!store->contains(name)) {
+        return kSettingAbsent;
+    }
+    const QVariant value = store->value(name);
+    if (value.typeId() != QMetaType::QString) {
+        throw ESettingsError::InvalidType(name);
+    }
+    return value.toString();
+}
+
+void WriteValue(const QString& section, const QString& name, const QString& value) {
+    auto store = OpenStore();
+    store->beginGroup(section);
+    store->setValue(name, value);
+    store->sync();
+    if (store->status() != QSettings::NoError) {
+        throw ESettingsError::SetFailed(name);
+    }
+}
+
+void DeleteValue(const QString& section, const QString& name) {
+    auto store = OpenStore();
+    store->beginGroup(section);
+    if (!store->contains(name)) {
+        return;
+    }
+    store->remove(name);
+    store->sync();
+    if (store->status() != QSettings::NoError) {
+        throw ESettingsError::SetFailed(name);
+    }
+}
+
+#else
+
+// QSettings keeps parsed INI files in a process-wide cache and re-reads one only when its
+// size or modification time (in milliseconds) has changed. Two writes of the same length
+// within one millisecond would therefore leave another process reading the old value. So
+// every writer holds this guard and makes the file's time strictly later than the time
+// of the version it replaced.
+class TWriteGuard {
+public:
+    TWriteGuard(const QString& fileName, const QString& name)
+        : fileName_(fileName), lock_(fileName + QStringLiteral(".guard")) {
+        if (!lock_.tryLock(10000)) {
+            throw ESettingsError::SetFailed(name);
+        }
+        before_ = ModifiedMSecs();
+    }
+    ~TWriteGuard() { lock_.unlock(); }
+
+    void Written() {
+        if (before_ >= 0 && ModifiedMSecs() <= before_) {
+            QFile file(fileName_);
+            if (file.open(QIODevice::ReadWrite)) {
+                file.setFileTime(QDateTime::fromMSecsSinceEpoch(before_ + 1),
+                                 QFileDevice::FileModificationTime);
+            }
+        }
+    }
+
+private:
+    qint64 ModifiedMSecs() const {
+        const QFileInfo info(fileName_);
+        return info.exists() ? info.lastModified().toMSecsSinceEpoch() : -1;
+    }
+
+    QString fileName_;
+    QLockFile lock_;
+    qint64 before_ = -1;
+};
+
+// A settings file that is there but cannot be read (a folder in its place, no permission).
+bool Unreadable(const QString& fileName) {
+    if (!QFileInfo::exists(fileName)) {
+        return false;
+    }
+    QFile file(fileName);
+    return !file.open(QIODevice::ReadOnly);
+}
+
+std::unique_ptr<QSettings> OpenStore(const QString& fileName, const QString& section) {
+    auto store = std::make_unique<QSettings>(fileName, QSettings::IniFormat);
+    store->beginGroup(section);
+    return store;
+}
+
+void CheckWritten(QSettings& store, const QString& name) {
+    store.sync();
+    if (store.status() != QSettings::NoError) {
+        throw ESettingsError::SetFailed(name);
+    }
+}
+
+QString ReadValue(const QString& section, const QString& name) {
+    const QString fileName = SettingsFileName();
+    if (!QFileInfo::exists(fileName)) {
+        return kSettingAbsent;
+    }
+    if (Unreadable(fileName)) {
+        throw ESettingsError::CreateFailed(section);
+    }
+    auto store = OpenStore(fileName, section);
+    if (store->status() == QSettings::AccessError) {
+        throw ESettingsError::CreateFailed(section);
+    }
+    if (store->status() == QSettings::FormatError) {
+        throw ESettingsError::InvalidType(name);
+    }
+    if (!store->contains(name)) {
+        return kSettingAbsent;
+    }
+    // Lists ("a, b"), byte arrays and @Variant(...) values are not plain texts.
+    const QVariant value = store->value(name);
+    if (value.typeId() != QMetaType::QString) {
+        throw ESettingsError::InvalidType(name);
+    }
+    return value.toString();
+}
+
+void WriteValue(const QString& section, const QString& name, const QString& value) {
+    const QString fileName = SettingsFileName();
+    if (!QDir().mkpath(SettingsFolder())) {
+        throw ESettingsError::CreateFailed(section);
+    }
+    // QSettings would treat an unreadable file as empty and replace it, losing every other
+    // value in it.
+    if (Unreadable(fileName)) {
+        throw ESettingsError::SetFailed(name);
+    }
+    TWriteGuard guard(fileName, name);
+    auto store = OpenStore(fileName, section);
+    store->setValue(name, value);
+    CheckWritten(*store, name);
+    guard.Written();
+}
+
+void DeleteValue(const QString& section, const QString& name) {
+    const QString fileName = SettingsFileName();
+    if (!QFileInfo::exists(fileName)) {
+        return;
+    }
+    if (Unreadable(fileName)) {
+        throw ESettingsError::SetFailed(name);
+    }
+    if (!OpenStore(fileName, section)->contains(name)) {
+        return;  // nothing to delete, and nothing is written
+    }
+    TWriteGuard guard(fileName, name);
+    auto store = OpenStore(fileName, section);
+    store->remove(name);
+    CheckWritten(*store, name);
+    guard.Written();
+}
+
+#endif
+
+}  // namespace
+
+QString ReadSetting(const QString& section, const QString& name) {
+    return ReadValue(section, name);
+}
+
+void WriteSetting(const QString& section, const QString& name, const QString& value) {
+    WriteValue(section, name, value);
+}
+
+void DeleteSetting(const QString& section, const QString& name) {
+    DeleteValue(section, name);
+}
