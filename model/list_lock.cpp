@@ -1,0 +1,77 @@
+#include "model/list_lock.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLockFile>
+
+namespace {
+
+std::unique_ptr<QLockFile> MakeLockFile(const QString& listFileName) {
+    auto lock = std::make_unique<QLockFile>(ListLockFileName(listFileName));
+    // Age alone never makes a lock stale: the window may hold a list open for days.
+    lock->setStaleLockTime(0);
+    return lock;
+}
+
+}  // namespace
+
+QString ListLockFileName(const QString& listFileName) {
+    const QFileInfo given(listFileName);
+    // canonicalFilePath follows symbolic links but is empty for a file that does not exist.
+    const QString canonical = given.canonicalFilePath();
+    const QFileInfo real(canonical.isEmpty() ? given.absoluteFilePath() : canonical);
+    return real.absoluteDir().filePath(QLatin1Char('.') + real.fileName() + QLatin1String(".lock"));
+}
+
+TListLock::TListLock() = default;
+
+TListLock::~TListLock() {
+    Unlock();
+}
+
+TLockResult TListLock::Lock(const QString& listFileName, int timeoutMs) {
+    Unlock();
+    listFileName_ = listFileName;
+    auto lock = MakeLockFile(listFileName);
+    if (lock->tryLock(timeoutMs)) {
+        lock_ = std::move(lock);
+        return lrLocked;
+    }
+    return lock->error() == QLockFile::LockFailedError ? lrHeldByOther : lrUnavailable;
+}
+
+void TListLock::Unlock() {
+    if (lock_) {
+        lock_->unlock();
+        lock_.reset();
+    }
+}
+
+bool TListLock::IsLocked() const {
+    return lock_ && lock_->isLocked();
+}
+
+bool ListIsLockedByOther(const QString& listFileName, qint64* pid) {
+    auto lock = MakeLockFile(listFileName);
+    if (lock->tryLock(0)) {
+        lock->unlock();
+        return false;
+    }
+    if (lock->error() != QLockFile::LockFailedError) {
+        return false;  // no lock file can exist there, so nobody holds one
+    }
+    qint64 owner = 0;
+    QString host;
+    QString app;
+    if (!lock->getLockInfo(&owner, &host, &app)) {
+        return true;  // being written this very moment by its new holder
+    }
+    if (owner == QCoreApplication::applicationPid()) {
+        return false;  // a TListLock of this process
+    }
+    if (pid) {
+        *pid = owner;
+    }
+    return true;
+}
