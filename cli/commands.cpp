@@ -1,0 +1,556 @@
+#include "cli/commands.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <algorithm>
+#include <istream>
+#include <iterator>
+#include <limits>
+#include <map>
+#include <optional>
+#include <ostream>
+
+#include "cli/cli_errors.h"
+#include "cli/csv_io.h"
+#include "cli/help_text.h"
+#include "cli/ical_io.h"
+#include "cli/item_fields.h"
+#include "cli/json_io.h"
+#include "cli/text_table.h"
+#include "model/date_time.h"
+#include "model/list_lock.h"
+#include "model/todo_file.h"
+#include "model/todo_sort.h"
+
+namespace {
+
+QString FileName(const std::string& bytes) {
+    return QString::fromLocal8Bit(bytes.data(), qsizetype(bytes.size()));
+}
+
+// The command line of one command ------------------------------------------------------
+
+struct OptionSpec {
+    std::string_view name;  // without the dashes
+    bool takesValue;
+    char shortName = 0;
+};
+
+class Arguments {
+public:
+    Arguments(std::string_view command, const std::vector<std::string>& args,
+              std::initializer_list<OptionSpec> options)
+        : command_(command) {
+        bool optionsEnded = false;
+        for (std::size_t i = 0; i < args.size(); ++i) {
+            const std::string& arg = args[i];
+            if (optionsEnded || arg == "-" || arg.empty() || arg[0] != '-') {
+                positional_.push_back(arg);
+                continue;
+            }
+            if (arg == "--") {
+                optionsEnded = true;
+                continue;
+            }
+            if (arg == "-h" || arg == "--help") {
+                help_ = true;
+                continue;
+            }
+            std::string name;
+            std::optional<std::string> value;
+            if (arg.starts_with("--")) {
+                const std::size_t equals = arg.find('=');
+                name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
+                if (equals != std::string::npos) {
+                    value = arg.substr(equals + 1);
+                }
+            } else {
+                const OptionSpec* spec = nullptr;
+                for (const OptionSpec& option : options) {
+                    if (arg.size() == 2 && option.shortName == arg[1]) {
+                        spec = &option;
+                    }
+                }
+                if (!spec) {
+                    Usage("unknown option " + arg);
+                }
+                name = spec->name;
+            }
+            const auto spec = std::find_if(options.begin(), options.end(),
+                                           [&](const OptionSpec& o) { return o.name == name; });
+            if (spec == options.end()) {
+                Usage("unknown option --" + name);
+            }
+            if (values_.count(name)) {
+                Usage("option --" + name + " is given twice");
+            }
+            if (spec->takesValue) {
+                if (!value) {
+                    if (i + 1 >= args.size()) {
+                        Usage("option --" + name + " needs a value");
+                    }
+                    value = args[++i];
+                }
+            } else if (value) {
+                Usage("option --" + name + " takes no value");
+            }
+            values_[name] = value.value_or(std::string());
+        }
+    }
+
+    bool Help() const { return help_; }
+    const std::vector<std::string>& Positional() const { return positional_; }
+
+    // Exactly these positional arguments, by name for the message.
+    void Expect(std::initializer_list<const char*> names) const {
+        if (positional_.size() < names.size()) {
+            Usage(std::string("missing ") + names.begin()[positional_.size()]);
+        }
+        if (positional_.size() > names.size()) {
+            Usage("unexpected argument '" + positional_[names.size()] + "'");
+        }
+    }
+
+    bool Has(std::string_view name) const { return values_.count(std::string(name)) != 0; }
+    std::optional<std::string> Value(std::string_view name) const {
+        const auto it = values_.find(std::string(name));
+        return it == values_.end() ? std::nullopt : std::optional<std::string>(it->second);
+    }
+
+    [[noreturn]] void Usage(const std::string& message) const {
+        throw EUsageError(QString::fromLocal8Bit(message.data(), qsizetype(message.size())) +
+                          QLatin1Char('\n') + QString::fromStdString(CommandUsage(command_)));
+    }
+
+private:
+    std::string_view command_;
+    std::vector<std::string> positional_;
+    std::map<std::string, std::string> values_;
+    bool help_ = false;
+};
+
+// Shared steps -------------------------------------------------------------------------
+
+[[noreturn]] void Fail(const QString& message) {
+    throw EPellmarkError(message);
+}
+
+QString Quoted(const std::string& bytes) {
+    return QLatin1Char('\'') + FileName(bytes) + QLatin1Char('\'');
+}
+
+void Write(std::ostream& out, const QByteArray& bytes) {
+    out.write(bytes.constData(), std::streamsize(bytes.size()));
+}
+
+void Write(std::ostream& out, const QString& text) {
+    Write(out, text.toLocal8Bit());
+}
+
+// Holds the list's lock for a changing command; a list the window has open is refused.
+class ChangeLock {
+public:
+    explicit ChangeLock(const std::string& file) {
+        if (lock_.Lock(FileName(file)) == lrHeldByOther) {
+            Fail(FileName(file) + QLatin1String(" is open in Pellmark"));
+        }
+        // A folder where no lock file can be made cannot take the new list either; the
+        // save reports that.
+    }
+
+private:
+    TListLock lock_;
+};
+
+int ItemIndex(const std::string& text, const TTodoItemCollection& items, const std::string& file) {
+    const auto index = IntegerFromText(text, 0, std::numeric_limits<int>::max());
+    if (!index) {
+        Fail(Quoted(text) + QLatin1String(" is not an item index (a number from 0)"));
+    }
+    if (*index >= items.Count()) {
+        Fail(QStringLiteral("%1 has no item %2: it holds %3 item(s), numbered from 0")
+                 .arg(FileName(file))
+                 .arg(*index)
+                 .arg(items.Count()));
+    }
+    return int(*index);
+}
+
+QByteArray ReadInput(const std::string& name, std::istream& in) {
+    if (name == "-") {
+        std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        return QByteArray(data.data(), qsizetype(data.size()));
+    }
+    return ReadWholeFile(FileName(name));
+}
+
+// The commands ---------------------------------------------------------------------------
+
+int Check(const std::vector<std::string>& args, std::ostream& out) {
+    Arguments a("check", args, {});
+    if (a.Help()) {
+        out << CommandHelp("check");
+        return ecSuccess;
+    }
+    a.Expect({"FILE"});
+    TTodoItemCollection items;
+    LoadFromFile(items, FileName(a.Positional()[0]));
+    out << items.Count() << (items.Count() == 1 ? " item\n" : " items\n");
+    return ecSuccess;
+}
+
+int Export(const std::vector<std::string>& args, std::ostream& out) {
+    Arguments a("export", args, {{"format", true}});
+    if (a.Help()) {
+        out << CommandHelp("export");
+        return ecSuccess;
+    }
+    a.Expect({"FILE"});
+    const std::string format = a.Value("format").value_or("json");
+    if (format != "json" && format != "csv" && format != "ics") {
+        Fail(Quoted(format) + QLatin1String(" is not an export format: use json, csv or ics"));
+    }
+    TTodoItemCollection items;
+    LoadFromFile(items, FileName(a.Positional()[0]));
+    if (format == "json") {
+        Write(out, ItemsToJson(items));
+    } else if (format == "csv") {
+        Write(out, ItemsToCsv(items));
+    } else {
+        Write(out, ItemsToICalendar(items, QDateTime::currentDateTimeUtc()));
+    }
+    return ecSuccess;
+}
+
+int Import(const std::vector<std::string>& args, std::istream& in, std::ostream& out) {
+    Arguments a("import", args, {{"output", true, 'o'}, {"format", true}});
+    if (a.Help()) {
+        out << CommandHelp("import");
+        return ecSuccess;
+    }
+    a.Expect({"INPUT"});
+    const std::string& input = a.Positional()[0];
+    const auto output = a.Value("output");
+    if (!output || output->empty()) {
+        a.Usage("missing -o OUT, the list to write");
+    }
+    std::string format = a.Value("format").value_or("");
+    if (format.empty()) {
+        const QString suffix = QFileInfo(FileName(input)).suffix().toLower();
+        if (input == "-" || (suffix != QLatin1String("json") && suffix != QLatin1String("csv"))) {
+            a.Usage("cannot tell the format of " + input + ": give --format json or --format csv");
+        }
+        format = suffix.toStdString();
+    }
+    if (format != "json" && format != "csv") {
+        Fail(Quoted(format) + QLatin1String(" is not an import format: use json or csv"));
+    }
+    const ChangeLock lock(*output);
+    const QByteArray data = ReadInput(input, in);
+    TTodoItemCollection items;
+    try {
+        if (format == "json") {
+            ItemsFromJson(data, items);
+        } else {
+            ItemsFromCsv(data, items);
+        }
+    } catch (const EImportError& error) {
+        Fail((input == "-" ? QStringLiteral("standard input") : FileName(input)) +
+             QLatin1String(": ") + error.Message());
+    }
+    SaveToFile(items, FileName(*output));
+    out << "Wrote " << items.Count() << (items.Count() == 1 ? " item to " : " items to ") << *output
+        << "\n";
+    return ecSuccess;
+}
+
+int Columns(const std::vector<std::string>& args, std::ostream& out) {
+    Arguments a("columns", args, {});
+    if (a.Help()) {
+        out << CommandHelp("columns");
+        return ecSuccess;
+    }
+    a.Expect({"FILE"});
+    const QString file = FileName(a.Positional()[0]);
+    const std::vector<TColumnRecord> records = ReadColumns(ReadWholeFile(file), file);
+    TTextTable table;
+    table.AddColumn("#", true);
+    table.AddColumn("Width", true);
+    table.AddColumn("Caption");
+    table.AddColumn("Data");
+    // Fields a record leaves out keep the values of a new column.
+    int index = 0;
+    for (const TColumnRecord& record : records) {
+        const auto kind = static_cast<TTodoData>(record.TodoData.value_or(tdSubject));
+        const char* name = TodoDataName(kind);
+        table.AddRow({std::to_string(index++), std::to_string(record.Width.value_or(100)),
+                      record.Caption.value_or(std::string()),
+                      name ? std::string(name) : std::to_string(int(kind))});
+    }
+    out << table.Render();
+    return ecSuccess;
+}
+
+std::vector<TTodoData> ColumnKinds(const std::string& list) {
+    std::vector<TTodoData> kinds;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = list.find(',', start);
+        const std::string name =
+            list.substr(start, comma == std::string::npos ? comma : comma - start);
+        const auto kind = DataKindFromText(name);
+        if (!kind) {
+            Fail(Quoted(name) + QLatin1String(" is not a column data kind (see show --help)"));
+        }
+        kinds.push_back(*kind);
+        if (comma == std::string::npos) {
+            return kinds;
+        }
+        start = comma + 1;
+    }
+}
+
+int Show(const std::vector<std::string>& args, std::ostream& out) {
+    Arguments a("show", args, {{"sort", true}, {"desc", false}, {"columns", true}});
+    if (a.Help()) {
+        out << CommandHelp("show");
+        return ecSuccess;
+    }
+    a.Expect({"FILE"});
+    if (a.Has("desc") && !a.Has("sort")) {
+        a.Usage("--desc needs --sort KIND");
+    }
+    std::optional<TTodoData> sortKind;
+    if (const auto sort = a.Value("sort")) {
+        sortKind = DataKindFromText(*sort);
+        if (!sortKind) {
+            Fail(Quoted(*sort) + QLatin1String(" is not a column data kind (see show --help)"));
+        }
+    }
+    const std::vector<TTodoData> kinds = ColumnKinds(a.Value("columns").value_or(
+        "complete,subject,resource,status,priority,completion,duedate"));
+
+    TTodoItemCollection items;
+    LoadFromFile(items, FileName(a.Positional()[0]));
+    if (sortKind) {
+        int selected = -1;
+        SortTodoItems(items, *sortKind, a.Has("desc") ? sdDescending : sdAscending, selected);
+    }
+    TTextTable table;
+    table.AddColumn("#", true);
+    for (const TTodoData kind : kinds) {
+        table.AddColumn(DataKindCaption(kind), DataKindIsNumeric(kind));
+    }
+    for (const TTodoItem* item : items) {
+        std::vector<std::string> row{std::to_string(item->Index())};
+        for (const TTodoData kind : kinds) {
+            row.push_back(ItemCellText(*item, kind));
+        }
+        table.AddRow(std::move(row));
+    }
+    out << table.Render();
+    return ecSuccess;
+}
+
+int Add(const std::vector<std::string>& args, std::ostream& out) {
+    Arguments a("add", args,
+                {{"subject", true},
+                 {"resource", true},
+                 {"notes", true},
+                 {"priority", true},
+                 {"status", true},
+                 {"due", true},
+                 {"project", true}});
+    if (a.Help()) {
+        out << CommandHelp("add");
+        return ecSuccess;
+    }
+    a.Expect({"FILE"});
+    const auto subject = a.Value("subject");
+    if (!subject) {
+        a.Usage("missing --subject TEXT");
+    }
+    // Every value is checked before the list is touched.
+    std::optional<TTodoPriority> priority;
+    if (const auto text = a.Value("priority")) {
+        priority = PriorityFromUserText(*text);
+        if (!priority) {
+            Fail(Quoted(*text) +
+                 QLatin1String(" is not a priority: use lowest, low, normal, high or highest"));
+        }
+    }
+    std::optional<TTodoStatus> status;
+    if (const auto text = a.Value("status")) {
+        status = StatusFromUserText(*text);
+        if (!status) {
+            Fail(Quoted(*text) + QLatin1String(" is not a status: use \"not started\", "
+                                               "completed, \"in progress\" or deferred"));
+        }
+    }
+    std::optional<TDateTime> due;
+    if (const auto text = a.Value("due")) {
+        due = IsoDateFromText(*text);
+        if (!due) {
+            Fail(Quoted(*text) + QLatin1String(" is not a date: use YYYY-MM-DD"));
+        }
+    }
+
+    const std::string& file = a.Positional()[0];
+    const ChangeLock lock(file);
+    TTodoItemCollection items;
+    // A list that does not exist yet starts empty; one that exists must load.
+    if (QFileInfo::exists(FileName(file))) {
+        LoadFromFile(items, FileName(file));
+    }
+    // The values of the window's Create Item, in its order, each date read from the clock.
+    TTodoItem* item = items.Add();
+    item->SetSubject("New task");
+    item->Notes().SetText("None");
+    item->SetCompletion(0);
+    item->SetDueDate(QDateTimeToDateTime(QDateTime::currentDateTime().addDays(60)));
+    item->SetCreationDate(QDateTimeToDateTime(QDateTime::currentDateTime()));
+    item->SetPriority(tpNormal);
+    item->SetResource("Unassigned");
+    // Then what the command line gives.
+    item->SetSubject(*subject);
+    if (const auto notes = a.Value("notes")) {
+        item->Notes().SetText(*notes);
+    }
+    if (priority) {
+        item->SetPriority(*priority);
+    }
+    if (status) {
+        item->SetStatus(*status);
+    }
+    if (due) {
+        item->SetDueDate(*due);
+    }
+    if (const auto resource = a.Value("resource")) {
+        item->SetResource(*resource);
+    }
+    if (const auto project = a.Value("project")) {
+        item->SetProject(*project);
+    }
+    SaveToFile(items, FileName(file));
+    out << "Added item " << item->Index() << "\n";
+    return ecSuccess;
+}
+
+int Done(const std::vector<std::string>& args, std::ostream& out) {
+    Arguments a("done", args, {});
+    if (a.Help()) {
+        out << CommandHelp("done");
+        return ecSuccess;
+    }
+    a.Expect({"FILE", "INDEX"});
+    const std::string& file = a.Positional()[0];
+    const ChangeLock lock(file);
+    TTodoItemCollection items;
+    LoadFromFile(items, FileName(file));
+    TTodoItem* item = items.GetItem(ItemIndex(a.Positional()[1], items, file));
+    item->SetComplete(true);
+    item->SetCompletion(100);
+    item->SetCompletionDate(QDateTimeToDateTime(QDateTime::currentDateTime()));
+    SaveToFile(items, FileName(file));
+    out << "Item " << item->Index() << " is done\n";
+    return ecSuccess;
+}
+
+int Remove(const std::vector<std::string>& args, std::ostream& out) {
+    Arguments a("remove", args, {});
+    if (a.Help()) {
+        out << CommandHelp("remove");
+        return ecSuccess;
+    }
+    a.Expect({"FILE", "INDEX"});
+    const std::string& file = a.Positional()[0];
+    const ChangeLock lock(file);
+    TTodoItemCollection items;
+    LoadFromFile(items, FileName(file));
+    const int index = ItemIndex(a.Positional()[1], items, file);
+    items.Delete(index);
+    SaveToFile(items, FileName(file));
+    out << "Removed item " << index << "\n";
+    return ecSuccess;
+}
+
+int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out) {
+    if (args.empty()) {
+        throw EUsageError(
+            QStringLiteral("missing command\nUsage: pellmark-cli COMMAND [OPTION]... "
+                           "[ARGUMENT]..."));
+    }
+    const std::string& command = args[0];
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (command == "-h" || command == "--help") {
+        out << ToolHelp();
+        return ecSuccess;
+    }
+    if (command == "--version") {
+        out << VersionText();
+        return ecSuccess;
+    }
+    if (command == "help") {
+        if (rest.empty()) {
+            out << ToolHelp();
+            return ecSuccess;
+        }
+        const std::string help = CommandHelp(rest[0]);
+        if (help.empty() || rest.size() > 1) {
+            throw EUsageError(QStringLiteral("unknown command '%1'").arg(FileName(rest[0])));
+        }
+        out << help;
+        return ecSuccess;
+    }
+    if (command == "check") {
+        return Check(rest, out);
+    }
+    if (command == "show") {
+        return Show(rest, out);
+    }
+    if (command == "export") {
+        return Export(rest, out);
+    }
+    if (command == "import") {
+        return Import(rest, in, out);
+    }
+    if (command == "columns") {
+        return Columns(rest, out);
+    }
+    if (command == "add") {
+        return Add(rest, out);
+    }
+    if (command == "done") {
+        return Done(rest, out);
+    }
+    if (command == "remove") {
+        return Remove(rest, out);
+    }
+    throw EUsageError(QStringLiteral("unknown command '%1'").arg(FileName(command)));
+}
+
+}  // namespace
+
+int RunPellmarkCli(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+                   std::ostream& err) {
+    try {
+        const int code = Run(args, in, out);
+        out.flush();
+        if (!out) {
+            err << "Cannot write the output\n";
+            return ecFailure;
+        }
+        return code;
+    } catch (const EUsageError& error) {
+        Write(err, error.Message() +
+                       QLatin1String("\nTry 'pellmark-cli --help' for more information.\n"));
+        return ecUsage;
+    } catch (const EPellmarkError& error) {
+        Write(err, error.Message() + QLatin1Char('\n'));
+    } catch (const std::bad_alloc&) {
+        err << "Out of memory\n";
+    } catch (const std::exception& error) {
+        err << error.what() << "\n";
+    }
+    return ecFailure;
+}

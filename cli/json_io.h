@@ -1,0 +1,30 @@
+#pragma once
+
+// A to-do list as JSON: {"items": [ {...}, ... ]}, one object per item with the fourteen
+// property names as keys.
+//
+// Values: Complete a boolean; Completion, ImageIndex, Tag and TotalTime integers; the three
+// dates numbers (days since 30 December 1899, printed so that they read back to the same
+// double; NaN and the infinities, which JSON cannot hold, as "ieee754:" and their 16 hex
+// digits); Priority and Status their value names ("tpNormal", "tsInProgress"), or the
+// number when out of range; Notes an array of lines.
+//
+// Texts (Subject, Resource, Project and each Notes line) are JSON strings when the bytes
+// are text in the system code page (always UTF-8 on Linux). Bytes that are not, as a
+// foreign file may hold, are written as {"bytes": "..."}: each byte becomes the character
+// with the same number (U+0000 to U+00FF), so every byte string survives the round trip.
+
+#include <QByteArray>
+
+#include "model/todo_collections.h"
+
+// The whole document, UTF-8, indented by two blanks, with a final line break.
+QByteArray ItemsToJson(const TTodoItemCollection& items);
+
+// Reads a document as ItemsToJson writes it, or one written by hand: keys may come in any
+// order, a missing key (or null) leaves the new-item value, dates may also be given as
+// texts ("2024-05-01", "2024-05-01T09:30:00"), other keys of the top object are ignored.
+// Appends the items to `into` only when the whole document is good; otherwise raises
+// EImportError naming the item (counted from 0) and the key, and `into` is unchanged.
+// Never reads beyond the given bytes and never ends the process.
+void ItemsFromJson(const QByteArray& json, TTodoItemCollection& into);
