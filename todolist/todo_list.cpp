@@ -1,0 +1,525 @@
+#include "todolist/todo_list.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <QResizeEvent>
+#include <limits>
+
+#include "model/todo_file.h"
+#include "model/todo_sort.h"
+#include "platform/qt_convert.h"
+
+namespace {
+
+QString Local(const std::string& text) {
+    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Only A to Z are lowered: the texts are bytes of the system code page.
+std::string LowerAscii(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return text;
+}
+
+std::string Quoted(const std::string& text) {
+    return '"' + text + '"';
+}
+
+// Row repaints are ignored while this lives; one repaint of the view follows.
+class TRepaintSuspension {
+public:
+    explicit TRepaintSuspension(TTodoListBox& listBox) : listBox_(listBox) {
+        listBox_.SuspendRepaint();
+    }
+    ~TRepaintSuspension() { listBox_.ResumeRepaint(); }
+    TRepaintSuspension(const TRepaintSuspension&) = delete;
+    TRepaintSuspension& operator=(const TRepaintSuspension&) = delete;
+
+private:
+    TTodoListBox& listBox_;
+};
+
+}  // namespace
+
+TCustomTodoList::TCustomTodoList(QWidget* parent)
+    : QWidget(parent),
+      listBox_(new TTodoListBox(this)),
+      header_(new TTodoHeader(this, this)),
+      statusStrings_(std::make_unique<TStatusStrings>()),
+      priorityStrings_(std::make_unique<TPriorityStrings>()),
+      completeCheck_(std::make_unique<TCompleteCheck>()) {
+    statusStrings_->OnChange = [this] { listBox_->RepaintAll(); };
+    priorityStrings_->OnChange = [this] { listBox_->RepaintAll(); };
+    completeCheck_->OnChange = [this](TCompleteCheck*) { listBox_->RepaintAll(); };
+
+    header_->OnSized = [this](QObject*, int section, int width) {
+        if (section >= 0 && section < Columns().Count()) {
+            Columns().At(section)->SetWidth(width);
+        }
+    };
+    header_->OnClick = [this](QObject*, int section) {
+        if (OnHeaderClick) {
+            OnHeaderClick(this, section);
+        }
+    };
+    header_->OnRightClick = [this](QObject*, int section) {
+        if (OnHeaderRightClick) {
+            OnHeaderRightClick(this, section);
+        }
+    };
+    header_->OnDragDrop = [this](QObject*, int from, int to) { HeaderSectionDropped(from, to); };
+    listBox_->OnColumnsChanged = [this](QObject*) { UpdateHeader(); };
+    listBox_->OnSelectItem = [this](QObject*) { DoItemSelect(SelectedItem()); };
+    ForwardEvents();
+
+    SetTabStop(false);
+    SetItemHeight(18);
+    resize(100, 100);
+    SetBorderStyle(bsSingle);
+    SetCompletionGraphic(true);
+    SetHintShowFullText(false);
+    SetHeaderDragDrop(false);
+}
+
+TCustomTodoList::~TCustomTodoList() {
+    // The parts go in the order they were made, while the control's own members live.
+    delete listBox_;
+    listBox_ = nullptr;
+    delete header_;
+    header_ = nullptr;
+}
+
+void TCustomTodoList::ForwardEvents() {
+    TTodoListBox& box = *listBox_;
+    box.OnClick = [this](QObject*) {
+        if (OnClick) {
+            OnClick(this);
+        }
+    };
+    box.OnDblClick = [this](QObject*) {
+        if (OnDblClick) {
+            OnDblClick(this);
+        }
+    };
+    box.OnKeyDown = [this](QObject*, int& key, Qt::KeyboardModifiers shift) {
+        if (OnKeyDown) {
+            OnKeyDown(this, key, shift);
+        }
+    };
+    box.OnKeyUp = [this](QObject*, int& key, Qt::KeyboardModifiers shift) {
+        if (OnKeyUp) {
+            OnKeyUp(this, key, shift);
+        }
+    };
+    box.OnKeyPress = [this](QObject*, QChar& key) {
+        if (OnKeyPress) {
+            OnKeyPress(this, key);
+        }
+    };
+    box.OnMouseDown = [this](QObject*, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x,
+                             int y) {
+        if (OnMouseDown) {
+            OnMouseDown(this, button, shift, x, y);
+        }
+    };
+    box.OnMouseUp = [this](QObject*, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x,
+                           int y) {
+        if (OnMouseUp) {
+            OnMouseUp(this, button, shift, x, y);
+        }
+    };
+    box.OnMouseMove = [this](QObject*, Qt::KeyboardModifiers shift, int x, int y) {
+        if (OnMouseMove) {
+            OnMouseMove(this, shift, x, y);
+        }
+    };
+    box.OnDragDrop = [this](QObject*, QObject* source, int x, int y) {
+        if (OnDragDrop) {
+            OnDragDrop(this, source, x, y);
+        }
+    };
+    // The list box raises OnDragOver only when it is assigned, so the control's handler
+    // must always be reachable: the forwarder refuses when the control has none.
+    box.OnDragOver = [this](QObject*, QObject* source, int x, int y, TDragState state,
+                            bool& accept) {
+        if (OnDragOver) {
+            OnDragOver(this, source, x, y, state, accept);
+        } else {
+            accept = false;
+        }
+    };
+    box.OnStartDrag = [this](QObject*, QMimeData*& data) {
+        if (OnStartDrag) {
+            OnStartDrag(this, data);
+        }
+    };
+    box.OnEndDrag = [this](QObject*, QObject* target, int x, int y) {
+        if (OnEndDrag) {
+            OnEndDrag(this, target, x, y);
+        }
+    };
+    box.OnEnter = [this](QObject*) {
+        if (OnEnter) {
+            OnEnter(this);
+        }
+    };
+    box.OnExit = [this](QObject*) {
+        if (OnExit) {
+            OnExit(this);
+        }
+    };
+}
+
+// Layout and border -----------------------------------------------------------------------
+
+void TCustomTodoList::LayoutParts() {
+    const int m = borderStyle_ == bsSingle ? 1 : 0;
+    const int w = std::max(0, width() - 2 * m);
+    header_->setGeometry(m, m, w, HeaderHeight);
+    listBox_->setGeometry(m, m + HeaderHeight, w, std::max(0, height() - 2 * m - HeaderHeight));
+}
+
+void TCustomTodoList::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    LayoutParts();
+}
+
+void TCustomTodoList::paintEvent(QPaintEvent*) {
+    if (borderStyle_ != bsSingle) {
+        return;
+    }
+    // A thin grey outline over the control's outermost pixels.
+    QPainter painter(this);
+    painter.setPen(ToQColor(clGray, palette()));
+    painter.drawRect(0, 0, width() - 1, height() - 1);
+}
+
+void TCustomTodoList::SetBorderStyle(TBorderStyle value) {
+    borderStyle_ = value;
+    LayoutParts();
+    update();
+}
+
+// Properties ------------------------------------------------------------------------------
+
+void TCustomTodoList::SetColumns(const TTodoColumnCollection& value) {
+    if (&value == &Columns()) {
+        return;
+    }
+    Columns().Clear();
+    for (const TTodoColumnItem* column : value) {
+        Columns().Add()->Assign(*column);
+    }
+}
+
+void TCustomTodoList::SetItems(const TTodoItemCollection& value) {
+    if (&value == &Items()) {
+        return;
+    }
+    Items().Clear();
+    for (const TTodoItem* item : value) {
+        Items().Add()->Assign(*item);
+    }
+}
+
+void TCustomTodoList::SetCompletionGraphic(bool value) {
+    completionGraphic_ = value;
+    listBox_->RepaintAll();
+}
+
+void TCustomTodoList::SetCursor(Qt::CursorShape value) {
+    cursor_ = value;
+    setCursor(QCursor(value));
+}
+
+void TCustomTodoList::SetHeaderDragDrop(bool value) {
+    headerDragDrop_ = value;
+    header_->SetSectionDragDrop(value);
+}
+
+void TCustomTodoList::SetHintShowFullText(bool value) {
+    hintShowFullText_ = value;
+    listBox_->SetShowHint(value);
+}
+
+void TCustomTodoList::SetItemHeight(int value) {
+    const int extra = Preview() ? previewHeight_ : 0;
+    const long long rowHeight = static_cast<long long>(value) + extra;
+    // The list box refuses heights below 1; a sum beyond int is refused the same way.
+    if (rowHeight <= std::numeric_limits<int>::max()) {
+        listBox_->SetRowHeight(static_cast<int>(rowHeight));
+    }
+    itemHeight_ = listBox_->RowHeight() - extra;
+    listBox_->RepaintAll();
+}
+
+void TCustomTodoList::SetPreview(bool value) {
+    listBox_->SetPreview(value);
+    SetItemHeight(itemHeight_);
+}
+
+void TCustomTodoList::SetPreviewHeight(int value) {
+    previewHeight_ = value;
+    SetItemHeight(itemHeight_);
+}
+
+// Sorting ---------------------------------------------------------------------------------
+
+void TCustomTodoList::SetSorted(bool value) {
+    sorted_ = value;
+    header_->SetSortShow(value);
+    if (value) {
+        Sort();
+    }
+}
+
+void TCustomTodoList::SetSortDirection(TSortDirection value) {
+    if (value == sortDirection_) {
+        return;
+    }
+    sortDirection_ = value;
+    header_->SetSortDirection(value);
+    if (sorted_) {
+        Sort();
+    }
+}
+
+void TCustomTodoList::SetSortColumn(int value) {
+    if (value == sortColumn_) {
+        return;
+    }
+    sortColumn_ = value;
+    header_->SetSortedSection(value);
+    if (sorted_) {
+        Sort();
+    }
+}
+
+void TCustomTodoList::Sort() {
+    int selected = listBox_->ItemIndex();
+    TTodoItemCollection& items = Items();
+    if (items.Count() >= 2) {
+        // Raises the list-index error for a missing column before anything moves.
+        const TTodoData kind = Columns().GetItem(sortColumn_)->TodoData();
+        const TRepaintSuspension suspension(*listBox_);
+        SortTodoItems(items, kind, sortDirection_, selected);
+    }
+    listBox_->SetItemIndex(selected);
+    DoItemSelect(SelectedItem());
+}
+
+// Operations ------------------------------------------------------------------------------
+
+void TCustomTodoList::BeginLoading() {
+    loading_ = true;
+    listBox_->SetLoading(true);
+}
+
+void TCustomTodoList::Loaded() {
+    loading_ = false;
+    listBox_->Loaded();
+    UpdateHeader();
+}
+
+void TCustomTodoList::SaveToFile(const QString& fileName) const {
+    ::SaveToFile(Items(), fileName);
+}
+
+void TCustomTodoList::LoadFromFile(const QString& fileName) {
+    ::LoadFromFile(Items(), fileName);
+}
+
+void TCustomTodoList::SaveToStream(QIODevice& stream) const {
+    ::SaveToStream(Items(), stream);
+}
+
+void TCustomTodoList::LoadFromStream(QIODevice& stream) {
+    ::LoadFromStream(Items(), stream);
+}
+
+void TCustomTodoList::SaveColumns(const QString& fileName) const {
+    ::SaveColumns(Columns(), fileName);
+}
+
+void TCustomTodoList::LoadColumns(const QString& fileName) {
+    ::LoadColumns(Columns(), fileName);
+}
+
+TTodoColumnItem* TCustomTodoList::AddColumn(TTodoData kind, const std::string& caption) {
+    TTodoColumnItem* column = Columns().Add();
+    column->SetTodoData(kind);
+    column->SetCaption(caption);
+    return column;
+}
+
+void TCustomTodoList::RemoveColumn(TTodoData kind) {
+    for (int i = 0; i < Columns().Count(); ++i) {
+        if (Columns().At(i)->TodoData() == kind) {
+            Columns().Delete(i);
+            return;
+        }
+    }
+}
+
+TTodoItem* TCustomTodoList::SelectedItem() const {
+    const int row = listBox_->ItemIndex();
+    if (row < 0 || row >= Items().Count()) {
+        return nullptr;
+    }
+    return Items().At(row);
+}
+
+void TCustomTodoList::EndEdit() {
+    listBox_->EndEdit();
+}
+
+void TCustomTodoList::UpdateHeader() {
+    if (loading_ || !header_) {
+        return;
+    }
+    const int count = Columns().Count();
+    while (header_->SectionCount() > count) {
+        header_->DeleteSection(header_->SectionCount() - 1);
+    }
+    while (header_->SectionCount() < count) {
+        header_->AddSection(QString());
+    }
+    for (int i = 0; i < count; ++i) {
+        const TTodoColumnItem* column = Columns().At(i);
+        header_->SetSectionText(i, Local(column->Caption()));
+        header_->SetSectionWidth(i, column->Width());
+    }
+}
+
+void TCustomTodoList::HeaderSectionDropped(int from, int to) {
+    if (from >= 0 && from < Columns().Count()) {
+        Columns().At(from)->SetIndex(to);
+    }
+    UpdateHeader();
+    if (OnHeaderDragDrop) {
+        OnHeaderDragDrop(this, from, to);
+    }
+}
+
+// Virtual operations ----------------------------------------------------------------------
+
+bool TCustomTodoList::DoItemDelete(TTodoItem* item) {
+    bool allow = true;
+    if (OnItemDelete) {
+        OnItemDelete(this, item, allow);
+    }
+    return allow;
+}
+
+bool TCustomTodoList::DoItemInsert(TTodoItem* item) {
+    bool allow = true;
+    if (OnItemInsert) {
+        OnItemInsert(this, item, allow);
+    }
+    return allow;
+}
+
+void TCustomTodoList::DoItemSelect(TTodoItem* item) {
+    if (OnItemSelect) {
+        OnItemSelect(this, item);
+    }
+}
+
+void TCustomTodoList::DoEditDone(TTodoData kind, TTodoItem* item) {
+    Q_UNUSED(kind);
+    Q_UNUSED(item);
+    if (OnEditDone) {
+        OnEditDone(this);
+    }
+}
+
+void TCustomTodoList::DoEditStart() {
+    if (OnEditStart) {
+        OnEditStart(this);
+    }
+}
+
+void TCustomTodoList::TodoStatusToString(TTodoStatus status, std::string& text) {
+    text = statusStrings_->GetString(status);
+    if (OnStatusToString) {
+        OnStatusToString(this, status, text);
+    }
+}
+
+TTodoStatus TCustomTodoList::TodoStatusFromString(const std::string& text) {
+    const std::string lower = LowerAscii(text);
+    bool found = false;
+    TTodoStatus result = tsNotStarted;
+    // Every status is compared: when two texts are equal the later status wins.
+    for (int i = 0; i < TodoStatusCount; ++i) {
+        const auto status = static_cast<TTodoStatus>(i);
+        if (LowerAscii(statusStrings_->GetString(status)) == lower) {
+            result = status;
+            found = true;
+        }
+    }
+    if (!found) {
+        throw EConversionFunctionException(
+            QStringLiteral("TodoStatusFromString error. The parameter \"") + Local(lower) +
+            QStringLiteral("\" is not a valid status string."));
+    }
+    if (OnStringToStatus) {
+        OnStringToStatus(this, lower, result);
+    }
+    return result;
+}
+
+void TCustomTodoList::TodoPriorityToString(TTodoPriority priority, std::string& text) {
+    text = priorityStrings_->GetString(priority);
+    if (OnPriorityToString) {
+        OnPriorityToString(this, priority, text);
+    }
+}
+
+TTodoPriority TCustomTodoList::TodoPriorityFromString(const std::string& text) {
+    const std::string lower = LowerAscii(text);
+    bool found = false;
+    TTodoPriority result = tpLowest;
+    for (int i = 0; i < TodoPriorityCount; ++i) {
+        const auto priority = static_cast<TTodoPriority>(i);
+        if (LowerAscii(priorityStrings_->GetString(priority)) == lower) {
+            result = priority;
+            found = true;
+        }
+    }
+    if (!found) {
+        throw EConversionFunctionException(
+            QStringLiteral("TodoPriorityFromString error. The parameter \"") + Local(lower) +
+            QStringLiteral("\" is not a valid priority string."));
+    }
+    if (OnStringToPriority) {
+        OnStringToPriority(this, lower, result);
+    }
+    return result;
+}
+
+std::string TCustomTodoList::TodoStatusCommaText() {
+    std::string text;
+    for (int i = 0; i < TodoStatusCount; ++i) {
+        if (i > 0) {
+            text += ',';
+        }
+        text += Quoted(statusStrings_->GetString(static_cast<TTodoStatus>(i)));
+    }
+    return text;
+}
+
+std::string TCustomTodoList::TodoPriorityCommaText() {
+    std::string text;
+    for (int i = 0; i < TodoPriorityCount; ++i) {
+        if (i > 0) {
+            text += ',';
+        }
+        text += Quoted(priorityStrings_->GetString(static_cast<TTodoPriority>(i)));
+    }
+    return text;
+}

@@ -1,0 +1,297 @@
+#pragma once
+
+// The row view of the to-do list control: a fixed-height, owner-drawn list of rows, one per
+// to-do item, painted cell by cell from the item and the column definitions. Rows are only
+// a count that follows the item collection; the list box owns both collections and tells
+// the model's owner interface how to keep the view in step.
+//
+// Coordinates are those of the list box's viewport: (0, 0) is the top-left corner of the
+// first visible row, below the header. Rectangles are Qt rectangles (right() and bottom()
+// are the last pixel inside).
+
+#include <QAbstractScrollArea>
+#include <QFont>
+#include <QPoint>
+#include <QPointer>
+#include <memory>
+
+#include "model/todo_collections.h"
+#include "model/todo_owner.h"
+#include "model/todo_types.h"
+#include "todolist/todo_events.h"
+#include "todolist/todo_glyphs.h"
+#include "todolist/todo_looks.h"
+
+class TCustomTodoList;
+class QPainter;
+
+class TTodoListBox : public QAbstractScrollArea, public ITodoModelOwner {
+    Q_OBJECT
+
+public:
+    // The owner is the to-do list control; painting reads its row settings (ItemHeight,
+    // CompletionGraphic, CompleteCheck, the status texts).
+    explicit TTodoListBox(TCustomTodoList* owner);
+    ~TTodoListBox() override;
+
+    TCustomTodoList* Owner() const { return owner_; }
+    TTodoColumnCollection& TodoColumns() { return *columns_; }
+    const TTodoColumnCollection& TodoColumns() const { return *columns_; }
+    TTodoItemCollection& TodoItems() { return *items_; }
+    const TTodoItemCollection& TodoItems() const { return *items_; }
+
+    // Rows and selection ------------------------------------------------------------------
+
+    // The selected row, -1 for none. Setting it remembers the value, selects that row (none
+    // for a value outside the rows), repaints it and scrolls it into view; it never raises
+    // OnSelectItem. Setting the current value again repaints the row.
+    int ItemIndex() const { return itemIndex_; }
+    void SetItemIndex(int value);
+    // The last value given to SetItemIndex; Loaded applies it again.
+    int RememberedIndex() const { return rememberedIndex_; }
+    // The fixed height of every row; only heights of 1 or more are taken.
+    int RowHeight() const { return rowHeight_; }
+    void SetRowHeight(int value);
+    // The first visible row (the vertical scroll position).
+    int TopIndex() const;
+    void SetTopIndex(int row);
+    // Rows that fit completely into the view, at least 1.
+    int VisibleRowCount() const;
+    // The column of the cell cursor; the column count stands for the notes preview.
+    int FocusColumn() const { return focusColumn_; }
+    void SetFocusColumn(int column) { focusColumn_ = column; }
+
+    // Geometry ----------------------------------------------------------------------------
+
+    // The whole rectangle of a row, which may lie outside the view.
+    QRect RowRect(int row) const;
+    // The row under a point of the view, or -1 (outside the view, below the last row).
+    int RowAt(const QPoint& point) const;
+    // The cell line of a column in a row: ItemHeight high, the column's width wide, at the
+    // sum of the widths of the columns before it.
+    QRect CellRect(int column, int row) const;
+    // The cell under a point; false in the preview band, below the last row, right of the
+    // last column and outside the view. CellRect(column, row) is the rectangle returned.
+    bool CellAtPoint(int x, int y, int& row, int& column, QRect& rect) const;
+
+    // Painting settings -------------------------------------------------------------------
+
+    // The background of the list and of the cell under the cursor.
+    TColor Color() const { return color_; }
+    void SetColor(TColor value);
+    // The list's own font; new columns start with a copy of it.
+    const TFont& Font() const { return font_; }
+    void SetFont(const TFont& value);
+    // Images of tdImage cells; not owned, forgotten when destroyed.
+    TImageList* Images() const { return images_; }
+    void SetImages(TImageList* value);
+    bool GridLines() const { return gridLines_; }
+    void SetGridLines(bool value);
+    bool Preview() const { return preview_; }
+    void SetPreview(bool value);
+    const TFont& PreviewFont() const { return previewFont_; }
+    void SetPreviewFont(const TFont& value);
+    const TFont& CompletionFont() const { return completionFont_; }
+    void SetCompletionFont(const TFont& value);
+    const TFont& PriorityFont() const { return priorityFont_; }
+    void SetPriorityFont(const TFont& value);
+    TProgressLook& ProgressLook() { return progressLook_; }
+    const TProgressLook& ProgressLook() const { return progressLook_; }
+    void SetProgressLook(const TProgressLook& value) { progressLook_.Assign(value); }
+    bool ShowSelection() const { return showSelection_; }
+    void SetShowSelection(bool value);
+    TColor SelectionColor() const { return selectionColor_; }
+    void SetSelectionColor(TColor value);
+    TColor SelectionFontColor() const { return selectionFontColor_; }
+    void SetSelectionFontColor(TColor value);
+    // The format of every date cell, in the program's pattern language.
+    const QString& DateFormat() const { return dateFormat_; }
+    void SetDateFormat(const QString& value);
+
+    // Behaviour settings, stored for the editing and keyboard code ------------------------
+
+    bool Editable() const { return editable_; }
+    void SetEditable(bool value) { editable_ = value; }
+    bool EditSelectAll() const { return editSelectAll_; }
+    void SetEditSelectAll(bool value) { editSelectAll_ = value; }
+    bool LookupIncr() const { return lookupIncr_; }
+    void SetLookupIncr(bool value) { lookupIncr_ = value; }
+    int LookupTodo() const { return lookupTodo_; }
+    void SetLookupTodo(int value) { lookupTodo_ = value; }
+    int SortTodo() const { return sortTodo_; }
+    void SetSortTodo(int value) { sortTodo_ = value; }
+    // The list box's own flag; it never reorders rows (the control sorts).
+    bool Sorted() const { return sorted_; }
+    void SetSorted(bool value) { sorted_ = value; }
+    // Full-text hints (driven by the control's HintShowFullText).
+    bool ShowHint() const { return showHint_; }
+    void SetShowHint(bool value) { showHint_ = value; }
+    TDragMode DragMode() const { return dragMode_; }
+    void SetDragMode(TDragMode value) { dragMode_ = value; }
+    TDragKind DragKind() const { return dragKind_; }
+    void SetDragKind(TDragKind value) { dragKind_ = value; }
+    Qt::CursorShape DragCursor() const { return dragCursor_; }
+    void SetDragCursor(Qt::CursorShape value) { dragCursor_ = value; }
+    // Whether Tab reaches the list; a click always focuses it.
+    bool TabStop() const { return focusPolicy() == Qt::StrongFocus; }
+    void SetTabStop(bool value);
+
+    // The built-in glyphs -----------------------------------------------------------------
+
+    // Five 12x12 images; priority p shows image 4 - p.
+    const TImageList& PriorityImages() const { return priorityImages_; }
+    const QPixmap& CheckedGlyph() const { return checkedGlyph_; }
+    const QPixmap& UncheckedGlyph() const { return uncheckedGlyph_; }
+
+    // Life cycle --------------------------------------------------------------------------
+
+    // While loading, the rows do not follow the items and no columns-changed notice is
+    // sent; Loaded synchronises the rows and selects the remembered row.
+    void SetLoading(bool value) { loading_ = value; }
+    bool Loading() const { return loading_; }
+    void Loaded();
+
+    // Row repaints are ignored between these calls (nestable); the last resume repaints
+    // the whole view once. A sort exchanges many rows and paints only at the end.
+    void SuspendRepaint() { ++suspendCount_; }
+    void ResumeRepaint();
+
+    // Ends an open in-place edit, writing its value. Nothing is open in this list box; the
+    // editing code fills this in.
+    virtual void EndEdit() {}
+
+    // ITodoModelOwner ---------------------------------------------------------------------
+
+    bool HasWindow() const override { return !loading_ && !destroying_; }
+    int RowCount() const override { return rowCount_; }
+    void SyncRows() override;
+    void NotesChanged() override;
+    void RepaintRow(int row) override;
+    void RepaintAll() override;
+    void SelectRow(int row) override { SetItemIndex(row); }
+    void ColumnsChanged() override;
+    TFont CurrentFont() const override { return font_; }
+
+    // Events (Sender is this list box; the control forwards them with itself) -------------
+
+    TNotifyEvent OnClick;
+    TNotifyEvent OnDblClick;
+    TKeyEvent OnKeyDown;
+    TKeyEvent OnKeyUp;
+    TKeyPressEvent OnKeyPress;
+    TMouseEvent OnMouseDown;
+    TMouseEvent OnMouseUp;
+    TMouseMoveEvent OnMouseMove;
+    TDragDropEvent OnDragDrop;
+    TDragOverEvent OnDragOver;
+    TStartDragEvent OnStartDrag;
+    TEndDragEvent OnEndDrag;
+    TNotifyEvent OnEnter;
+    TNotifyEvent OnExit;
+    // The user changed the selected row (keys, mouse).
+    TNotifyEvent OnSelectItem;
+    // Columns were added or removed, or a column's width or caption was set.
+    TNotifyEvent OnColumnsChanged;
+
+    // Paints one row into the rectangle; nothing for a row outside the items.
+    void PaintRow(QPainter& painter, int row, const QRect& rect, bool selected);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+    // The key-down steps between OnKeyDown and the row navigation (editing keys, Insert,
+    // Delete, type-ahead); `key` may be set to 0 to stop the navigation. Empty here.
+    virtual void KeyDownActions(int& key, Qt::KeyboardModifiers shift);
+    // A typed character, before OnKeyPress; `key` may be set to 0. Empty here.
+    virtual void KeyPressActions(QChar& key);
+    // A button release over the rows. The base does the ordinary release handling; the
+    // editing code opens editors around it.
+    virtual void CellMouseRelease(QMouseEvent* event);
+    // The ordinary release handling: OnClick for a left click that began here, OnMouseUp.
+    void OrdinaryMouseRelease(QMouseEvent* event);
+    // A selection change by the user: selects the row and raises OnSelectItem when the
+    // selection changed.
+    void UserSelect(int row);
+
+private:
+    struct TPaintCache;
+
+    void UpdateScrollRange();
+    void EnsureVisible(int row);
+    void RepaintRows(int first, int last);
+    void NavigateKey(int key);
+    void StartRowDrag(const QPoint& position);
+    bool RaiseDragOver(QDropEvent* event, TDragState state);
+    TPaintCache MakePaintCache() const;
+    void PaintRow(QPainter& painter, const TPaintCache& cache, int row, const QRect& rect,
+                  bool selected);
+    void PaintCell(QPainter& painter, const TPaintCache& cache, const TTodoItem& item,
+                   const TTodoColumnItem& column, const QRect& cell, const QFont& font,
+                   const QColor& fontColor);
+    void PaintText(QPainter& painter, const QRect& cell, const QString& text, TAlignment alignment,
+                   const QFont& font, const QColor& color);
+    void PaintCompletionBar(QPainter& painter, const QRect& cell, int value, QFont font,
+                            const QPalette& palette);
+    void PaintCheck(QPainter& painter, const QRect& cell, TAlignment alignment, bool checked,
+                    bool handle, const QPalette& palette);
+    void PaintFocusRect(QPainter& painter, const QRect& rect);
+
+    TCustomTodoList* owner_;
+    std::unique_ptr<TTodoItemCollection> items_;
+    std::unique_ptr<TTodoColumnCollection> columns_;
+    TImageList priorityImages_;
+    QPixmap checkedGlyph_;
+    QPixmap uncheckedGlyph_;
+
+    int rowCount_ = 0;
+    int itemIndex_ = -1;
+    int rememberedIndex_ = 0;
+    int rowHeight_ = 18;
+    int focusColumn_ = 0;
+    int suspendCount_ = 0;
+    bool loading_ = false;
+    bool destroying_ = false;
+
+    TColor color_ = clWindow;
+    TFont font_;
+    QPointer<TImageList> images_;
+    bool gridLines_ = false;
+    bool preview_ = false;
+    TFont previewFont_;
+    TFont completionFont_;
+    TFont priorityFont_;
+    TProgressLook progressLook_;
+    bool showSelection_ = true;
+    TColor selectionColor_ = clHighlight;
+    TColor selectionFontColor_ = clHighlightText;
+    QString dateFormat_;
+
+    bool editable_ = true;
+    bool editSelectAll_ = false;
+    bool lookupIncr_ = false;
+    int lookupTodo_ = 0;
+    int sortTodo_ = 0;
+    bool sorted_ = false;
+    bool showHint_ = false;
+    TDragMode dragMode_ = dmManual;
+    TDragKind dragKind_ = dkDrag;
+    Qt::CursorShape dragCursor_ = Qt::DragMoveCursor;
+
+    // Mouse state: a left press on this list box that may become a click or a row drag.
+    bool leftPressed_ = false;
+    QPoint pressPoint_;
+};
