@@ -134,6 +134,11 @@ void WriteFileSafely(const QString& fileName, const QByteArray& data) {
     if (exists && S_ISDIR(existing.st_mode)) {
         throw EFCreateError::ForFile(fileName);
     }
+    // A file the user may not write stays as it is, just as opening it for writing would
+    // fail, although the folder would allow replacing it.
+    if (exists && ::faccessat(AT_FDCWD, targetPath.constData(), W_OK, AT_EACCESS) != 0) {
+        throw EFCreateError::ForFile(fileName);
+    }
 
     TempFile temp;
     if (!temp.Create(pattern)) {

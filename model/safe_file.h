@@ -10,8 +10,9 @@
 // Writes the data to a temporary file in the target's folder, flushes it to disk, renames
 // it over the target and flushes the folder. The target keeps its permissions; a symbolic
 // link is followed and its target replaced. Raises EFCreateError ("Cannot create file %s")
-// when the temporary file cannot be made and EWriteError when writing, flushing or renaming
-// fails; the temporary file is removed and the target is untouched in both cases.
+// when the target is a folder or a file the user may not write, or when the temporary file
+// cannot be made, and EWriteError when writing, flushing or renaming fails; the temporary
+// file is removed and the target is untouched in both cases.
 void WriteFileSafely(const QString& fileName, const QByteArray& data);
 
 // Tests make writes fail as a full disk would: after `limit` bytes of a save, every further
