@@ -1,12 +1,14 @@
 #include "settings/ini_proc.h"
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QThread>
 #include <QVariant>
 #include <memory>
 
@@ -87,8 +89,14 @@ class TWriteGuard {
 public:
     TWriteGuard(const QString& fileName, const QString& name)
         : fileName_(fileName), lock_(fileName + QStringLiteral(".guard")) {
-        if (!lock_.tryLock(10000)) {
-            throw ESettingsError::SetFailed(name);
+        // Short polls instead of QLockFile's own waiting, which sleeps 100 ms and more
+        // between attempts although a write holds the lock for about a millisecond.
+        const QDeadlineTimer deadline(10000);
+        while (!lock_.tryLock(0)) {
+            if (lock_.error() != QLockFile::LockFailedError || deadline.hasExpired()) {
+                throw ESettingsError::SetFailed(name);
+            }
+            QThread::msleep(2);
         }
         before_ = ModifiedMSecs();
     }
