@@ -67,6 +67,12 @@ struct TWriteLimit {
 
 constexpr int kSmall = 50;  // items of the list that is on disk before each fault
 
+// Root in a container may be unable to become another user; then permissions cannot be
+// tested at all.
+bool CannotSwitchUser(const TSaverResult& result) {
+    return result.ExitCode == 2 && result.Output.startsWith(QStringLiteral("cannot become"));
+}
+
 }  // namespace
 
 class TestFaults : public QObject {
@@ -158,6 +164,9 @@ private Q_SLOTS:
         QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0555) == 0);
         const TSaverResult result = SaveAsUser(file, kSmall, 2);
         ::chmod(QFile::encodeName(folder).constData(), 0755);
+        if (CannotSwitchUser(result)) {
+            QSKIP("running as root without the right to become an unprivileged user");
+        }
         QCOMPARE(result.Output, QStringLiteral("Cannot create file %1").arg(file));
         QCOMPARE(result.ExitCode, 1);
         QCOMPARE(ReadFile(file), ListBytes(kSmall, 1));
@@ -171,6 +180,9 @@ private Q_SLOTS:
         QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0777) == 0);
         QVERIFY(::chmod(QFile::encodeName(file).constData(), 0444) == 0);
         const TSaverResult result = SaveAsUser(file, kSmall, 2);
+        if (CannotSwitchUser(result)) {
+            QSKIP("running as root without the right to become an unprivileged user");
+        }
         QCOMPARE(result.Output, QStringLiteral("Cannot create file %1").arg(file));
         QCOMPARE(result.ExitCode, 1);
         QCOMPARE(ReadFile(file), ListBytes(kSmall, 1));
