@@ -99,8 +99,11 @@ icalcomponent* MakeTodo(const TTodoItem& item, const QDateTime& stamp, QSet<QByt
     icalcomponent* todo = icalcomponent_new_vtodo();
     icalcomponent_add_property(todo, icalproperty_new_uid(Uid(item, uids).c_str()));
     icalcomponent_add_property(todo, icalproperty_new_dtstamp(UtcTime(stamp)));
-    icalcomponent_add_property(
-        todo, icalproperty_new_summary(CalendarText(item.Subject(), false).c_str()));
+    // An empty value is not allowed; a calendar shows a task without summary as untitled.
+    if (!item.Subject().empty()) {
+        icalcomponent_add_property(
+            todo, icalproperty_new_summary(CalendarText(item.Subject(), false).c_str()));
+    }
     if (!item.Notes().IsEmpty()) {
         std::string notes;
         for (int i = 0; i < item.Notes().Count(); ++i) {

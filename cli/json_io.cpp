@@ -53,6 +53,11 @@ OrderedJson TextToJson(const std::string& bytes) {
     return OrderedJson{{"bytes", BytesAsLatin1(bytes)}};
 }
 
+// The value name, or the number for a value that has none.
+OrderedJson EnumToJson(const char* name, int value) {
+    return name ? OrderedJson(name) : OrderedJson(value);
+}
+
 OrderedJson DateToJson(TDateTime value) {
     if (std::isfinite(value)) {
         return value;
@@ -73,9 +78,9 @@ OrderedJson ItemToJson(const TTodoItem& item) {
     out[ItemFieldName(ifDueDate)] = DateToJson(item.DueDate());
     out[ItemFieldName(ifImageIndex)] = item.ImageIndex();
     out[ItemFieldName(ifNotes)] = std::move(notes);
-    out[ItemFieldName(ifPriority)] = PriorityToText(item.Priority());
+    out[ItemFieldName(ifPriority)] = EnumToJson(TodoPriorityName(item.Priority()), item.Priority());
     out[ItemFieldName(ifResource)] = TextToJson(item.Resource());
-    out[ItemFieldName(ifStatus)] = StatusToText(item.Status());
+    out[ItemFieldName(ifStatus)] = EnumToJson(TodoStatusName(item.Status()), item.Status());
     out[ItemFieldName(ifSubject)] = TextToJson(item.Subject());
     out[ItemFieldName(ifTag)] = item.Tag();
     out[ItemFieldName(ifTotalTime)] = item.TotalTime();
@@ -98,9 +103,11 @@ public:
     std::string Text(const Json& value) const {
         if (value.is_string()) {
             const auto& utf8 = value.get_ref<const std::string&>();
+            // A byte order mark at the start is part of the text, not a marker to drop.
+            QStringDecoder decoder(QStringConverter::Utf8, kConverterFlags);
             QStringEncoder encoder(QStringConverter::System, kConverterFlags);
             const QByteArray bytes =
-                encoder(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
+                encoder(decoder(QByteArrayView(utf8.data(), qsizetype(utf8.size()))));
             if (encoder.hasError()) {
                 Fail(QStringLiteral("the text cannot be written in the system's code page"));
             }
