@@ -5,5 +5,6 @@
 TQtPlatform::TQtPlatform() = default;
 
 TPlatformServices TQtPlatform::Services() {
-    return TPlatformServices{messages_, dialogs_, clock_, shell_, osInfo_, SystemFormatSettings()};
+    return TPlatformServices{messages_, dialogs_, clock_, shell_, osInfo_, SystemFormatSettings(),
+                             printer_};
 }

@@ -9,6 +9,7 @@
 #include "platform/message_service.h"
 #include "platform/os_info.h"
 #include "platform/shell_service.h"
+#include "platform/text_printer.h"
 
 // References only: whoever creates the services (TQtPlatform, TFakePlatform) owns them
 // and must outlive every user of this value.
@@ -20,6 +21,8 @@ struct TPlatformServices {
     IOSInfo& OSInfo;
     // Separators, names and formats of the system's date and time conventions.
     const TFormatSettings& FormatSettings;
+    // The default printer as a text device.
+    ITextPrinter& Printer;
 };
 
 // The real services of the desktop.
@@ -34,4 +37,5 @@ private:
     TQtClock clock_;
     TQtShellService shell_;
     TQtOSInfo osInfo_;
+    TQtTextPrinter printer_;
 };

@@ -92,6 +92,37 @@ bool TFakeShellService::OpenAddress(const QString& address) {
     return Result;
 }
 
+void TFakeTextPrinter::BeginJob(const QString& title) {
+    if (open_) {
+        throw EPrinterError(QStringLiteral("A print job is already open"));
+    }
+    if (!HasPrinter) {
+        throw EPrinterError(kNoDefaultPrinter);
+    }
+    if (!BeginError.isEmpty()) {
+        throw EPrinterError(BeginError);
+    }
+    Jobs.push_back({title, {}, false});
+    open_ = true;
+}
+
+void TFakeTextPrinter::WriteLine(const QString& line) {
+    if (!open_) {
+        throw EPrinterError(QStringLiteral("No print job is open"));
+    }
+    if (Jobs.back().Lines.size() == FailAtWrite) {
+        throw EPrinterError(WriteError);
+    }
+    Jobs.back().Lines << line;
+}
+
+void TFakeTextPrinter::EndJob() {
+    if (open_) {
+        Jobs.back().Ended = true;
+        open_ = false;
+    }
+}
+
 TPlatformServices TFakePlatform::Services() {
-    return TPlatformServices{Messages, Dialogs, Clock, Shell, OSInfo, FormatSettings};
+    return TPlatformServices{Messages, Dialogs, Clock, Shell, OSInfo, FormatSettings, Printer};
 }

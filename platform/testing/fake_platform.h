@@ -82,6 +82,35 @@ public:
                                QStringLiteral("6.1.0-18-amd64")};
 };
 
+// Records the jobs and their lines. A job can be made to fail at its start or at one of
+// its writes, as a printer that is switched off or runs out of paper would.
+class TFakeTextPrinter : public ITextPrinter {
+public:
+    struct TJob {
+        QString Title;
+        QStringList Lines;
+        bool Ended = false;
+    };
+
+    bool HasDefaultPrinter() const override { return HasPrinter; }
+    // Throws kNoDefaultPrinter without a printer, BeginError when that is set.
+    void BeginJob(const QString& title) override;
+    // Throws WriteError at the write numbered FailAtWrite (0 = the first of the job).
+    void WriteLine(const QString& line) override;
+    void EndJob() override;
+
+    bool JobOpen() const { return open_; }
+
+    bool HasPrinter = true;
+    QString BeginError;
+    int FailAtWrite = -1;
+    QString WriteError = QStringLiteral("The printer is out of paper");
+    std::vector<TJob> Jobs;
+
+private:
+    bool open_ = false;
+};
+
 class TFakePlatform {
 public:
     TPlatformServices Services();
@@ -93,4 +122,5 @@ public:
     TFakeOSInfo OSInfo;
     // English names and "/" and ":" as separators, whatever the machine's locale.
     TFormatSettings FormatSettings = TFormatSettings::Neutral();
+    TFakeTextPrinter Printer;
 };
