@@ -92,7 +92,6 @@ public:
     TIncoming(TRunOnce* runOnce, QLocalSocket* socket)
         : QObject(runOnce), runOnce_(runOnce), socket_(socket) {
         socket_->setParent(this);
-        ++runOnce_->incoming_;
         connect(socket_, &QLocalSocket::readyRead, this, &TIncoming::Read);
         connect(socket_, &QLocalSocket::disconnected, this, &TIncoming::Finish);
         connect(socket_, &QLocalSocket::errorOccurred, this, &TIncoming::Finish);
@@ -100,8 +99,6 @@ public:
         connect(&timeout_, &QTimer::timeout, this, &TIncoming::Finish);
         timeout_.start(kReadMilliseconds);
     }
-    ~TIncoming() override { --runOnce_->incoming_; }
-
     void Read() {
         if (finished_) {
             return;
@@ -268,7 +265,11 @@ bool TRunOnce::HandOver(const std::string& message) const {
 
 void TRunOnce::NewConnection() {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
-        if (incoming_ >= kMaxIncoming || !PeerIsSameUser(*socket)) {
+        int open = 0;
+        for (const QObject* child : children()) {
+            open += dynamic_cast<const TIncoming*>(child) ? 1 : 0;
+        }
+        if (open >= kMaxIncoming || !PeerIsSameUser(*socket)) {
             socket->abort();
             socket->deleteLater();
             continue;

@@ -91,7 +91,6 @@ private:
     QString serverName_;
     std::unique_ptr<QLockFile> lock_;
     QLocalServer* server_ = nullptr;  // child of this
-    int incoming_ = 0;
     bool started_ = false;
     bool running_ = true;
     bool destroying_ = false;

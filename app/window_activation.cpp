@@ -119,7 +119,8 @@ void ActivateWindow(QWidget* window, const QByteArray& activationToken) {
     }
     const bool wayland = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
     if (wayland && !activationToken.isEmpty()) {
-        // Qt's Wayland client hands a token found here to the compositor at activation.
+        // Recent Qt Wayland clients pass a token found here on to the compositor when they
+        // ask to activate a window; older ones ignore it.
         qputenv("XDG_ACTIVATION_TOKEN", activationToken);
     }
     window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
