@@ -185,15 +185,6 @@ private Q_SLOTS:
         QCOMPARE(tray->Interval(), 20);
     }
 
-    void animateWithoutIcons() {
-        tray->Loaded();
-        tray->SetInterval(10);
-        tray->SetAnimate(true);
-        QTest::qWait(60);
-        QCOMPARE(tray->IconIndex(), 0);
-        QCOMPARE(area->calls.size(), 1);  // only the Add
-    }
-
     // QSystemTrayIcon gives one notification per click; each becomes press and release.
     void mouseNotifications_data() {
         QTest::addColumn<QSystemTrayIcon::ActivationReason>("reason");
