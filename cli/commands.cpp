@@ -245,7 +245,7 @@ int Import(const std::vector<std::string>& args, std::istream& in, std::ostream&
     if (format != "json" && format != "csv") {
         Fail(Quoted(format) + QLatin1String(" is not an import format: use json or csv"));
     }
-    const ChangeLock lock(*output);
+    // The input is read first, so the lock is held only for the save.
     const QByteArray data = ReadInput(input, in);
     TTodoItemCollection items;
     try {
@@ -258,6 +258,7 @@ int Import(const std::vector<std::string>& args, std::istream& in, std::ostream&
         Fail((input == "-" ? QStringLiteral("standard input") : FileName(input)) +
              QLatin1String(": ") + error.Message());
     }
+    const ChangeLock lock(*output);
     SaveToFile(items, FileName(*output));
     out << "Wrote " << items.Count() << (items.Count() == 1 ? " item to " : " items to ") << *output
         << "\n";

@@ -18,10 +18,16 @@ std::unique_ptr<QLockFile> MakeLockFile(const QString& listFileName) {
 
 QString ListLockFileName(const QString& listFileName) {
     const QFileInfo given(listFileName);
-    // canonicalFilePath follows symbolic links but is empty for a file that does not exist.
-    const QString canonical = given.canonicalFilePath();
-    const QFileInfo real(canonical.isEmpty() ? given.absoluteFilePath() : canonical);
-    return real.absoluteDir().filePath(QLatin1Char('.') + real.fileName() + QLatin1String(".lock"));
+    // canonicalFilePath follows symbolic links but is empty for a file that does not exist
+    // yet; then the folder is made canonical, so the lock is the same once the file exists.
+    QString real = given.canonicalFilePath();
+    if (real.isEmpty()) {
+        const QString folder = given.absoluteDir().canonicalPath();
+        real =
+            folder.isEmpty() ? given.absoluteFilePath() : QDir(folder).filePath(given.fileName());
+    }
+    const QFileInfo info(real);
+    return info.absoluteDir().filePath(QLatin1Char('.') + info.fileName() + QLatin1String(".lock"));
 }
 
 TListLock::TListLock() = default;

@@ -72,7 +72,7 @@ private Q_SLOTS:
         QTest::newRow("-h after arguments") << "show todo.2do --sort subject -h"
                                             << "Usage: pellmark-cli show FILE";
         QTest::newRow("--version") << "--version"
-                                   << "pellmark-cli (Pellmark) 1.02\n";
+                                   << "pellmark-cli (Pellmark) 1.";
     }
     void helpEverywhere() {
         QFETCH(QString, args);

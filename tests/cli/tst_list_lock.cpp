@@ -32,6 +32,15 @@ private Q_SLOTS:
         QCOMPARE(ListLockFileName(link), ListLockFileName(list_));
         QVERIFY(QDir::setCurrent(dir_->path()));
         QCOMPARE(ListLockFileName(QStringLiteral("todo.2do")), ListLockFileName(list_));
+        // A list that does not exist yet, reached through a linked folder, gets the lock it
+        // will have once it exists.
+        const QString linkedFolder = dir_->filePath(QStringLiteral("linked"));
+        QVERIFY(QFile::link(dir_->path(), linkedFolder));
+        const QString later = QStringLiteral("linked/later.2do");
+        const QString before = ListLockFileName(later);
+        QFile(later).open(QIODevice::WriteOnly);
+        QCOMPARE(ListLockFileName(later), before);
+        QCOMPARE(before, ListLockFileName(dir_->filePath(QStringLiteral("later.2do"))));
     }
 
     void lockAndUnlock() {
