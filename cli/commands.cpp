@@ -30,7 +30,7 @@ QString FileName(const std::string& bytes) {
 
 // The command line of one command ------------------------------------------------------
 
-struct OptionSpec {
+struct OptionRule {
     std::string_view name;  // without the dashes
     bool takesValue;
     char shortName = 0;
@@ -39,7 +39,7 @@ struct OptionSpec {
 class Arguments {
 public:
     Arguments(std::string_view command, const std::vector<std::string>& args,
-              std::initializer_list<OptionSpec> options)
+              std::initializer_list<OptionRule> options)
         : command_(command) {
         bool optionsEnded = false;
         for (std::size_t i = 0; i < args.size(); ++i) {
@@ -65,26 +65,26 @@ public:
                     value = arg.substr(equals + 1);
                 }
             } else {
-                const OptionSpec* spec = nullptr;
-                for (const OptionSpec& option : options) {
+                const OptionRule* rule = nullptr;
+                for (const OptionRule& option : options) {
                     if (arg.size() == 2 && option.shortName == arg[1]) {
-                        spec = &option;
+                        rule = &option;
                     }
                 }
-                if (!spec) {
+                if (!rule) {
                     Usage("unknown option " + arg);
                 }
-                name = spec->name;
+                name = rule->name;
             }
-            const auto spec = std::find_if(options.begin(), options.end(),
-                                           [&](const OptionSpec& o) { return o.name == name; });
-            if (spec == options.end()) {
+            const auto rule = std::find_if(options.begin(), options.end(),
+                                           [&](const OptionRule& o) { return o.name == name; });
+            if (rule == options.end()) {
                 Usage("unknown option --" + name);
             }
             if (values_.count(name)) {
                 Usage("option --" + name + " is given twice");
             }
-            if (spec->takesValue) {
+            if (rule->takesValue) {
                 if (!value) {
                     if (i + 1 >= args.size()) {
                         Usage("option --" + name + " needs a value");
