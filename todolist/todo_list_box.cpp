@@ -167,6 +167,11 @@ void TTodoListBox::EnsureVisible(int row) {
     if (row < 0) {
         return;
     }
+    // Before the view has its size, the number of visible rows is not known yet.
+    if (!isVisible()) {
+        pendingVisibleRow_ = row;
+        return;
+    }
     const int top = TopIndex();
     if (row < top) {
         SetTopIndex(row);
@@ -397,8 +402,8 @@ void TTodoListBox::paintEvent(QPaintEvent* event) {
         PaintRow(painter, cache, row, RowRect(row), row == itemIndex_);
     }
     // The space below the last row (all of it without rows) shows the list's colour.
-    const int below = (rowCount_ - top) * rowHeight_;
-    const int fillTop = std::max(below, dirty.top());
+    const long long below = static_cast<long long>(rowCount_ - top) * rowHeight_;
+    const int fillTop = static_cast<int>(std::max<long long>(below, dirty.top()));
     if (fillTop <= dirty.bottom()) {
         painter.fillRect(QRect(dirty.left(), fillTop, dirty.width(), dirty.bottom() - fillTop + 1),
                          ToQColor(color_, cache.palette));
@@ -731,6 +736,25 @@ void TTodoListBox::PaintFocusRect(QPainter& painter, const QRect& rect) {
 void TTodoListBox::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     UpdateScrollRange();
+    if (pendingVisibleRow_ >= 0 && isVisible()) {
+        const int row = pendingVisibleRow_;
+        pendingVisibleRow_ = -1;
+        if (row == itemIndex_) {
+            EnsureVisible(row);
+        }
+    }
+}
+
+void TTodoListBox::showEvent(QShowEvent* event) {
+    QAbstractScrollArea::showEvent(event);
+    UpdateScrollRange();
+    if (pendingVisibleRow_ >= 0) {
+        const int row = pendingVisibleRow_;
+        pendingVisibleRow_ = -1;
+        if (row == itemIndex_) {
+            EnsureVisible(row);
+        }
+    }
 }
 
 void TTodoListBox::scrollContentsBy(int dx, int dy) {

@@ -199,6 +199,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
@@ -263,6 +264,8 @@ private:
     int rowHeight_ = 18;
     int focusColumn_ = 0;
     int suspendCount_ = 0;
+    // A row to bring into view once the view is shown and has its size.
+    int pendingVisibleRow_ = -1;
     bool loading_ = false;
     bool destroying_ = false;
 
