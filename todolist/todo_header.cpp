@@ -466,7 +466,8 @@ void TTodoHeader::mouseReleaseEvent(QMouseEvent* event) {
 
 void TTodoHeader::mouseMoveEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
-    if (resizeSection_ >= 0 && (event->buttons() & Qt::LeftButton)) {
+    // The drag lasts from the press to the release, as with a captured mouse.
+    if (resizeSection_ >= 0) {
         const int k = resizeSection_;
         const int lowest = k == 0 ? 2 : SectionStart(k) + 4;
         const int x = std::max(lowest, std::min(p.x(), width() - 2));

@@ -917,7 +917,7 @@ void TTodoListBox::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void TTodoListBox::mouseMoveEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
-    if (leftPressed_ && (event->buttons() & Qt::LeftButton)) {
+    if (leftPressed_) {
         if (dragMode_ == dmAutomatic) {
             if ((p - pressPoint_).manhattanLength() >=
                 QGuiApplication::styleHints()->startDragDistance()) {
