@@ -984,7 +984,7 @@ void TTodoListBox::focusOutEvent(QFocusEvent* event) {
 
 void TTodoListBox::StartRowDrag(const QPoint& position) {
     Q_UNUSED(position);
-    auto* drag = new QDrag(this);  // owned by Qt's drag machinery, deleted after exec
+    auto* drag = new QDrag(this);  // owned by this list box
     QMimeData* data = nullptr;
     if (OnStartDrag) {
         OnStartDrag(this, data);
