@@ -1,0 +1,60 @@
+// The item commands of the main window: Create Item and Delete Item, the current-item text
+// on a click in the list and the list's popup menu on a right-button press.
+
+#include <QMenu>
+
+#include "app/main_window.h"
+#include "todolist/todo_list.h"
+
+namespace {
+
+QString Local(const std::string& text) {
+    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+void TForm1::CreateItem() {
+    TTodoItem* item = todoList1_->Items().Add();
+    item->SetSubject("New task");
+    item->SetNotes(TStringList{"None"});
+    item->SetCompletion(0);
+    // Each date is read from the clock at its own assignment.
+    item->SetDueDate(platform_.Clock.Now() + 60);
+    item->SetCreationDate(platform_.Clock.Now());
+    item->SetPriority(tpNormal);
+    item->SetResource("Unassigned");
+}
+
+void TForm1::DeleteItem() {
+    // An edit still open would write into the item after it is gone.
+    todoList1_->EndEdit();
+    TTodoItem* item = todoList1_->SelectedItem();
+    if (!item) {
+        platform_.Messages.ShowMessage(
+            QStringLiteral("Sorry, you must first select an item to delete."));
+        return;
+    }
+    const QString question = QStringLiteral("Are you sure you want to delete this item? [") +
+                             Local(item->Subject()) + QLatin1Char(']');
+    if (!platform_.Messages.Confirm(question)) {
+        return;
+    }
+    // The question box runs the message loop; delete only the item that was asked about.
+    if (todoList1_->SelectedItem() == item) {
+        todoList1_->Items().Remove(item);
+    }
+}
+
+void TForm1::ListClick() {
+    if (const TTodoItem* item = todoList1_->SelectedItem()) {
+        SetMessage(QStringLiteral("Current Item: ") + Local(item->Subject()));
+    }
+}
+
+void TForm1::ListMouseDown(Qt::MouseButton button, int x, int y) {
+    if (button == Qt::RightButton) {
+        // The position is taken as the list reports it, without mapping it to the screen.
+        pupTodolist_->popup(QPoint(x + 90, y + 140));
+    }
+}
