@@ -1,0 +1,477 @@
+// The speed and size targets of Pellmark. Every figure is measured next to a baseline that
+// does the least the same job needs, in the same run, and the report gives their ratio:
+// - loading a .2do file into the shown control against reading the file and walking its
+//   records;
+// - saving crash-safely against one write of the same bytes, a flush to disk and a rename;
+// - sorting the list by subject against std::sort of the subjects with the same collator,
+//   and by due date against std::sort of the dates;
+// - one repaint of a 1050 x 700 list of 100,000 items against one of 100 items;
+// - the start of the real program up to its first painted main window against a minimal Qt
+//   program that shows one empty window (separate processes, median of several starts);
+// - the resident memory a loaded list adds (measured in a separate process) against the
+//   file's size.
+//
+// The program also runs itself as that separate process: bench_targets --memory-probe FILE
+// prints the bytes of resident memory that loading FILE into a shown control added.
+
+#include <fcntl.h>
+#include <malloc.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "bench/bench_lists.h"
+#include "bench/target_report.h"
+#include "model/todo_file.h"
+#include "model/todo_sort.h"
+#include "todolist/todo_list.h"
+
+namespace {
+
+constexpr int kSmallList = 10000;
+constexpr int kBigList = 100000;
+
+void Settle() {
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+}
+
+// An empty, shown list control of the benchmark columns.
+std::unique_ptr<TTodoList> MakeShownList(int width = 1050, int height = 700) {
+    auto list = std::make_unique<TTodoList>();
+    AddBenchColumns(*list);
+    list->resize(width, height);
+    list->show();
+    Settle();
+    return list;
+}
+
+// Counts the paint events a widget receives.
+class TPaintCounter : public QObject {
+public:
+    long long Paints = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            ++Paints;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// Loading -----------------------------------------------------------------------------------
+
+// Walks the records of a .2do file: the counts, and each field's tag and length, skipping
+// the data. It checks every length against the bytes that are there, as any reader must,
+// and returns the number of fields.
+long long WalkRecords(const QByteArray& data) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
+    const std::size_t size = std::size_t(data.size());
+    std::size_t pos = 0;
+    auto readInt = [&](std::int32_t& value) {
+        if (size - pos < 4) {
+            return false;
+        }
+        std::uint32_t v;
+        std::memcpy(&v, bytes + pos, 4);
+        value = std::int32_t(v);
+        pos += 4;
+        return true;
+    };
+    long long fields = 0;
+    std::int32_t items = 0;
+    if (!readInt(items)) {
+        return -1;
+    }
+    for (std::int32_t i = 0; i < items; ++i) {
+        std::int32_t count = 0;
+        if (!readInt(count)) {
+            return -1;
+        }
+        for (std::int32_t f = 0; f < count; ++f) {
+            if (size - pos < 3) {
+                return -1;
+            }
+            const std::size_t length = bytes[pos + 1] | (std::size_t(bytes[pos + 2]) << 8);
+            pos += 3;
+            if (size - pos < length) {
+                return -1;
+            }
+            pos += length;
+            ++fields;
+        }
+    }
+    return fields;
+}
+
+void BM_LoadBarePass(benchmark::State& state) {
+    const int count = int(state.range(0));
+    const QString path = BenchListFile(BenchDataFolder(), count);
+    for (auto _ : state) {
+        const QByteArray data = ReadWholeFile(path);
+        const long long fields = WalkRecords(data);
+        if (fields != 14LL * count) {
+            state.SkipWithError("the walk did not find every field");
+            break;
+        }
+        benchmark::DoNotOptimize(fields);
+    }
+    state.SetItemsProcessed(state.iterations() * count);
+}
+
+void BM_LoadIntoControl(benchmark::State& state) {
+    const int count = int(state.range(0));
+    const QString path = BenchListFile(BenchDataFolder(), count);
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto list = MakeShownList();
+        state.ResumeTiming();
+        list->LoadFromFile(path);
+        Settle();
+        state.PauseTiming();
+        if (list->ListBox()->RowCount() != count) {
+            state.SkipWithError("the rows do not follow the items");
+        }
+        list.reset();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * count);
+}
+
+// Replacing a loaded list by another file, as File > Open does.
+void BM_LoadReplacingList(benchmark::State& state) {
+    const int count = int(state.range(0));
+    const QString path = BenchListFile(BenchDataFolder(), count);
+    auto list = MakeShownList();
+    list->LoadFromFile(path);
+    Settle();
+    for (auto _ : state) {
+        list->LoadFromFile(path);
+        Settle();
+    }
+    state.SetItemsProcessed(state.iterations() * count);
+}
+
+// Saving ------------------------------------------------------------------------------------
+
+void BM_SaveBareWrite(benchmark::State& state) {
+    const int count = int(state.range(0));
+    TTodoItemCollection items;
+    LoadFromFile(items, BenchListFile(BenchDataFolder(), count));
+    const QByteArray data = ItemsToBytes(items);
+    const QByteArray target = QFile::encodeName(BenchDataFolder() + QStringLiteral("/bare.2do"));
+    const QByteArray temp = target + ".tmp";
+    for (auto _ : state) {
+        const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const bool ok = fd >= 0 && ::write(fd, data.constData(), std::size_t(data.size())) ==
+                                       ssize_t(data.size());
+        if (!ok || ::fsync(fd) != 0 || ::close(fd) != 0 ||
+            ::rename(temp.constData(), target.constData()) != 0) {
+            state.SkipWithError("the bare write failed");
+            break;
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * data.size());
+}
+
+void BM_SaveCrashSafe(benchmark::State& state) {
+    const int count = int(state.range(0));
+    auto list = MakeShownList();
+    list->LoadFromFile(BenchListFile(BenchDataFolder(), count));
+    Settle();
+    const QString target = BenchDataFolder() + QStringLiteral("/saved.2do");
+    for (auto _ : state) {
+        list->SaveToFile(target);
+    }
+    state.SetBytesProcessed(state.iterations() * QFileInfo(target).size());
+}
+
+// Sorting -----------------------------------------------------------------------------------
+
+void BM_SortSubjectsStd(benchmark::State& state) {
+    const int count = int(state.range(0));
+    TTodoItemCollection items;
+    LoadFromFile(items, BenchListFile(BenchDataFolder(), count));
+    std::vector<QString> subjects;
+    for (const TTodoItem* item : items) {
+        subjects.push_back(
+            QString::fromLocal8Bit(item->Subject().data(), qsizetype(item->Subject().size())));
+    }
+    const QCollator collator = DefaultTodoCollator();
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::vector<QString> sorted = subjects;
+        state.ResumeTiming();
+        std::sort(sorted.begin(), sorted.end(),
+                  [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
+        benchmark::DoNotOptimize(sorted.data());
+    }
+}
+
+void BM_SortDueDatesStd(benchmark::State& state) {
+    const int count = int(state.range(0));
+    TTodoItemCollection items;
+    LoadFromFile(items, BenchListFile(BenchDataFolder(), count));
+    std::vector<double> dates;
+    for (const TTodoItem* item : items) {
+        dates.push_back(item->DueDate());
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::vector<double> sorted = dates;
+        state.ResumeTiming();
+        std::sort(sorted.begin(), sorted.end());
+        benchmark::DoNotOptimize(sorted.data());
+    }
+}
+
+// The shown list sorted through its Sorted property, from the file's order each time, with
+// the repaint that follows.
+void BM_SortList(benchmark::State& state, TTodoData kind) {
+    const int count = int(state.range(0));
+    const QString path = BenchListFile(BenchDataFolder(), count);
+    auto list = MakeShownList();
+    list->SetSortColumn(BenchColumnOf(*list, kind));
+    for (auto _ : state) {
+        state.PauseTiming();
+        list->SetSorted(false);
+        list->LoadFromFile(path);
+        Settle();
+        state.ResumeTiming();
+        list->SetSorted(true);
+        Settle();
+    }
+    const TTodoItemCollection& items = list->Items();
+    for (int i = 1; i < items.Count(); ++i) {
+        if (kind == tdDueDate && items.At(i - 1)->DueDate() > items.At(i)->DueDate()) {
+            state.SkipWithError("the list is not in order");
+            break;
+        }
+    }
+}
+
+// Painting ----------------------------------------------------------------------------------
+
+// One repaint of the whole control, scrolled to the middle: the rows (the list box's
+// viewport, which a repaint of the control itself leaves to its own paints) and the header.
+void BM_Repaint(benchmark::State& state) {
+    const int count = int(state.range(0));
+    auto list = MakeShownList(1050, 700);
+    list->LoadFromFile(BenchListFile(BenchDataFolder(), count));
+    list->ListBox()->SetTopIndex(count / 2);
+    Settle();
+    QWidget* rows = list->ListBox()->viewport();
+    TPaintCounter counter;
+    rows->installEventFilter(&counter);
+    for (auto _ : state) {
+        rows->repaint();
+        list->Header()->repaint();
+    }
+    if (counter.Paints != state.iterations()) {
+        state.SkipWithError("the rows were not repainted");
+    }
+    state.counters["rows"] = list->ListBox()->VisibleRowCount();
+}
+
+// Memory ------------------------------------------------------------------------------------
+
+long long ResidentBytes() {
+    long long size = 0;
+    long long resident = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%lld %lld", &size, &resident) != 2) {
+            resident = 0;
+        }
+        std::fclose(statm);
+    }
+    return resident * ::sysconf(_SC_PAGESIZE);
+}
+
+// In its own process: the memory a loaded list adds to a running control. A small list is
+// loaded and painted first, so that what the first load and paint set up once (fonts,
+// glyphs, formats) is not counted.
+int MemoryProbe(int argc, char** argv, const QString& path) {
+    QApplication app(argc, argv);
+    auto list = MakeShownList();
+    list->LoadFromFile(BenchListFile(BenchDataFolder(), 100));
+    Settle();
+    list->Items().Clear();
+    Settle();
+    ::malloc_trim(0);
+    const long long before = ResidentBytes();
+    list->LoadFromFile(path);
+    Settle();
+    ::malloc_trim(0);
+    const long long after = ResidentBytes();
+    std::printf("%lld\n", after - before);
+    return 0;
+}
+
+void BM_Memory(benchmark::State& state) {
+    const int count = int(state.range(0));
+    const QString path = BenchListFile(BenchDataFolder(), count);
+    long long added = 0;
+    for (auto _ : state) {
+        QProcess probe;
+        probe.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--memory-probe"), path});
+        if (!probe.waitForFinished(120000) || probe.exitCode() != 0) {
+            state.SkipWithError("the memory probe failed");
+            break;
+        }
+        added = probe.readAllStandardOutput().trimmed().toLongLong();
+    }
+    state.counters["rss_added"] = double(added);
+    state.counters["file_size"] = double(QFileInfo(path).size());
+}
+
+// Start-up ----------------------------------------------------------------------------------
+
+// One start of a program that ends itself right after the first paint of its first window
+// (the preloaded hook library does that); false when it did not, or painted another window
+// than `window`.
+bool TimeStart(const QString& program, const QString& window, double& seconds) {
+    QTemporaryDir home;
+    QDir(home.path()).mkpath(QStringLiteral("config"));
+    QDir(home.path()).mkpath(QStringLiteral("runtime"));
+    QFile::setPermissions(home.filePath(QStringLiteral("runtime")),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const QString report = home.filePath(QStringLiteral("first-paint"));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), home.path());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath(QStringLiteral("runtime")));
+    env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(PELLMARK_FIRST_PAINT_HOOK));
+    env.insert(QStringLiteral("PELLMARK_FIRST_PAINT_REPORT"), report);
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.setProgram(program);
+    process.setWorkingDirectory(home.path());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    QElapsedTimer timer;
+    timer.start();
+    process.start();
+    const bool finished = process.waitForFinished(30000);
+    seconds = double(timer.nsecsElapsed()) * 1e-9;
+    if (!finished) {
+        process.kill();
+        process.waitForFinished();
+        return false;
+    }
+    QFile painted(report);
+    return process.exitCode() == 0 && painted.open(QIODevice::ReadOnly) &&
+           painted.readAll().trimmed() == window.toLatin1();
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// The two programs start in turn, so that a change in the machine's load hits both alike.
+void BM_Startup(benchmark::State& state) {
+    const QString pellmark = QStringLiteral(PELLMARK_PROGRAM);
+    const QString empty = QStringLiteral(PELLMARK_EMPTY_WINDOW);
+    if (!QFileInfo(pellmark).isExecutable()) {
+        state.SkipWithError("pellmark is not built");
+        return;
+    }
+    const int starts = int(state.range(0));
+    std::vector<double> pellmarkTimes;
+    std::vector<double> emptyTimes;
+    for (auto _ : state) {
+        for (int i = 0; i < starts + 1; ++i) {
+            double a = 0;
+            double b = 0;
+            if (!TimeStart(empty, QStringLiteral("QWidget"), a) ||
+                !TimeStart(pellmark, QStringLiteral("TForm1"), b)) {
+                state.SkipWithError("a program did not end after its first paint");
+                return;
+            }
+            // The first pair only warms the file cache.
+            if (i > 0) {
+                emptyTimes.push_back(a);
+                pellmarkTimes.push_back(b);
+            }
+        }
+    }
+    state.counters["pellmark"] = Median(pellmarkTimes);
+    state.counters["empty_window"] = Median(emptyTimes);
+}
+
+// Registration ------------------------------------------------------------------------------
+
+void RegisterBenchmarks() {
+    using benchmark::RegisterBenchmark;
+    for (const int count : {kSmallList, kBigList}) {
+        RegisterBenchmark("Load/bare_pass", BM_LoadBarePass)->Arg(count);
+        RegisterBenchmark("Load/control", BM_LoadIntoControl)->Arg(count);
+        RegisterBenchmark("Load/replacing", BM_LoadReplacingList)->Arg(count);
+        RegisterBenchmark("Save/bare_write", BM_SaveBareWrite)->Arg(count);
+        RegisterBenchmark("Save/crash_safe", BM_SaveCrashSafe)->Arg(count);
+        RegisterBenchmark("Sort/subject/std_sort", BM_SortSubjectsStd)->Arg(count);
+        RegisterBenchmark("Sort/subject/list", BM_SortList, tdSubject)->Arg(count);
+        RegisterBenchmark("Sort/due_date/std_sort", BM_SortDueDatesStd)->Arg(count);
+        RegisterBenchmark("Sort/due_date/list", BM_SortList, tdDueDate)->Arg(count);
+    }
+    RegisterBenchmark("Repaint", BM_Repaint)
+        ->Arg(100)
+        ->Arg(kBigList)
+        ->Unit(benchmark::kMicrosecond);
+    RegisterBenchmark("Memory", BM_Memory)->Arg(kBigList)->Iterations(1);
+    RegisterBenchmark("Startup", BM_Startup)->Arg(9)->Iterations(1)->Unit(benchmark::kSecond);
+}
+
+std::vector<TBenchTarget> Targets() {
+    using F = TBenchFigure;
+    std::string big = "/";
+    big += std::to_string(kBigList);
+    return {
+        {"load 100,000 items into the control", F::Time("Load/control" + big),
+         F::Time("Load/bare_pass" + big), 4.0},
+        {"save 100,000 items crash-safely", F::Time("Save/crash_safe" + big),
+         F::Time("Save/bare_write" + big), 1.5},
+        {"sort 100,000 items by subject", F::Time("Sort/subject/list" + big),
+         F::Time("Sort/subject/std_sort" + big), 3.0},
+        {"sort 100,000 items by due date", F::Time("Sort/due_date/list" + big),
+         F::Time("Sort/due_date/std_sort" + big), 3.0},
+        {"repaint 100,000 items (vs 100)", F::Time("Repaint" + big), F::Time("Repaint/100"), 1.2},
+        {"start-up to the first painted window", F::Count("Startup/9", "pellmark", F::kSeconds),
+         F::Count("Startup/9", "empty_window", F::kSeconds), 1.5},
+        {"memory added by 100,000 items (vs file)",
+         F::Count("Memory" + big, "rss_added", F::kBytes),
+         F::Count("Memory" + big, "file_size", F::kBytes), 2.5},
+    };
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    if (argc == 3 && std::strcmp(argv[1], "--memory-probe") == 0) {
+        const QString path = QString::fromLocal8Bit(argv[2]);
+        int probeArgc = 1;
+        return MemoryProbe(probeArgc, argv, path);
+    }
+    QApplication app(argc, argv);
+    RegisterBenchmarks();
+    return RunBenchmarksWithTargets(argc, argv, Targets());
+}
