@@ -16,6 +16,7 @@
 #include "app/about_box.h"
 #include "app/print_list.h"
 #include "app/tray_icon.h"
+#include "data/app_icon.h"
 #include "model/list_lock.h"
 #include "platform/application.h"
 #include "platform/qt_convert.h"
@@ -679,21 +680,5 @@ void TForm1::AutoSaveTick() {
 // The application's icon -------------------------------------------------------------------
 
 QIcon PellmarkIcon() {
-    QIcon icon;
-    for (const int size : {16, 32, 48}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter p(&pixmap);
-        p.setRenderHint(QPainter::Antialiasing);
-        const qreal s = size / 16.0;
-        p.setPen(QPen(QColor(0x30, 0x30, 0x30), s));
-        p.setBrush(QColor(0xff, 0xf6, 0xc8));
-        p.drawRoundedRect(QRectF(2 * s, 1 * s, 12 * s, 14 * s), 1.5 * s, 1.5 * s);
-        p.setPen(QPen(QColor(0x2e, 0x9e, 0x3c), 2 * s, Qt::SolidLine, Qt::RoundCap));
-        p.drawPolyline(QPolygonF(
-            {QPointF(4.5 * s, 8 * s), QPointF(7 * s, 10.5 * s), QPointF(11.5 * s, 4.5 * s)}));
-        p.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
+    return PellmarkApplicationIcon();
 }

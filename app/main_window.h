@@ -181,7 +181,7 @@ private:
     bool saving_ = false;
 };
 
-// The program's icon: a note with a check mark.
+// The program's icon, the one the desktop entry shows (data/app_icon.h).
 QIcon PellmarkIcon();
 // The window's caption for a file: "Pellmark - " and the name without its folder.
 QString CaptionFor(const QString& path);
