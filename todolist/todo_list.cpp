@@ -51,7 +51,8 @@ TCustomTodoList::TCustomTodoList(QWidget* parent)
       header_(new TTodoHeader(this, this)),
       statusStrings_(std::make_unique<TStatusStrings>()),
       priorityStrings_(std::make_unique<TPriorityStrings>()),
-      completeCheck_(std::make_unique<TCompleteCheck>()) {
+      completeCheck_(std::make_unique<TCompleteCheck>()),
+      editColors_(std::make_unique<TEditColors>(listBox_->CellEditing())) {
     statusStrings_->OnChange = [this] { listBox_->RepaintAll(); };
     priorityStrings_->OnChange = [this] { listBox_->RepaintAll(); };
     completeCheck_->OnChange = [this](TCompleteCheck*) { listBox_->RepaintAll(); };
@@ -300,6 +301,8 @@ void TCustomTodoList::SetSortColumn(int value) {
 }
 
 void TCustomTodoList::Sort() {
+    // Sorting exchanges the items' contents; an open edit belongs to the old order.
+    listBox_->EndEdit();
     int selected = listBox_->ItemIndex();
     TTodoItemCollection& items = Items();
     if (items.Count() >= 2) {

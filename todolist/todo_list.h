@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "editing/edit_colors.h"
 #include "model/errors.h"
 #include "model/todo_collections.h"
 #include "model/todo_strings.h"
@@ -71,6 +72,8 @@ public:
     void SetColor(TColor value) { listBox_->SetColor(value); }
     TTodoColumnCollection& Columns() { return listBox_->TodoColumns(); }
     const TTodoColumnCollection& Columns() const { return listBox_->TodoColumns(); }
+    // The colours of the six in-place editors, read from and written to the editors.
+    TEditColors& EditColors() { return *editColors_; }
     // Replaces the columns by copies of the given ones.
     void SetColumns(const TTodoColumnCollection& value);
     TCompleteCheck& CompleteCheck() { return *completeCheck_; }
@@ -168,8 +171,13 @@ public:
     void RemoveColumn(TTodoData kind);
     // The item of the selected row, or null.
     TTodoItem* SelectedItem() const;
-    // Ends any open in-place edit (the header calls this at every left press).
+    // Ends any open in-place edit (the header calls this at every left press). Commands
+    // that delete items or replace the list call it first; the list box also drops an edit
+    // whose item is removed, without writing.
     void EndEdit();
+    // The clock of the list box (new items' dates from the Insert key, the beep); null is
+    // the system clock. Not owned.
+    void SetClock(IClock* clock) { listBox_->SetClock(clock); }
     // Rebuilds the header's sections from the columns' captions and widths.
     void UpdateHeader();
     // Sorts the items by the sort column and direction, keeps the selected content
@@ -237,6 +245,7 @@ private:
     std::unique_ptr<TStatusStrings> statusStrings_;
     std::unique_ptr<TPriorityStrings> priorityStrings_;
     std::unique_ptr<TCompleteCheck> completeCheck_;
+    std::unique_ptr<TEditColors> editColors_;
 
     TAlign align_ = alNone;
     bool autoAdvanceEdit_ = false;

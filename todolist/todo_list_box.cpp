@@ -18,7 +18,11 @@
 #include <algorithm>
 #include <vector>
 
+#include <QCoreApplication>
+#include <QHelpEvent>
+
 #include "model/date_time.h"
+#include "platform/clock.h"
 #include "platform/format_settings.h"
 #include "platform/qt_convert.h"
 #include "todolist/todo_list.h"
@@ -70,6 +74,28 @@ Qt::Alignment HorizontalFlags(TAlignment alignment) {
 
 const char* const kRowMimeType = "application/x-pellmark-todo-row";
 
+IClock& SystemClock() {
+    static TQtClock clock;
+    return clock;
+}
+
+// Blanks and control characters at both ends removed.
+QString TrimControls(const QString& text) {
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text.at(first).unicode() <= ' ') {
+        ++first;
+    }
+    while (last > first && text.at(last - 1).unicode() <= ' ') {
+        --last;
+    }
+    return text.mid(first, last - first);
+}
+
+bool IsLookupTextKind(TTodoData kind) {
+    return kind == tdSubject || kind == tdResource || kind == tdProject || kind == tdNotes;
+}
+
 }  // namespace
 
 // Fonts and metrics made once per paint event: painting costs the visible rows only, and a
@@ -92,7 +118,8 @@ TTodoListBox::TTodoListBox(TCustomTodoList* owner)
       owner_(owner),
       items_(std::make_unique<TTodoItemCollection>(this)),
       columns_(std::make_unique<TTodoColumnCollection>(this)),
-      priorityImages_(12, 12) {
+      priorityImages_(12, 12),
+      clock_(&SystemClock()) {
     setFrameStyle(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -114,9 +141,14 @@ TTodoListBox::TTodoListBox(TCustomTodoList* owner)
     priorityFont_.Color = clRed;
     progressLook_.OnChange = [this](TProgressLook*) { RepaintAll(); };
     dateFormat_ = SystemFormatSettings().ShortDateFormat;
+
+    editing_ = std::make_unique<TCellEditing>(*this);
+    hintWindow_ = new TTodoHintWindow(this);
 }
 
 TTodoListBox::~TTodoListBox() {
+    // An open edit is dropped, never written, and the editors go before the items.
+    editing_.reset();
     // The members go first, while the view still exists but tells nobody about it.
     destroying_ = true;
     items_.reset();
@@ -200,6 +232,10 @@ void TTodoListBox::SyncRows() {
     UpdateScrollRange();
     // Rows from the old last row down change: the new rows, or the cleared space below.
     RepaintRows(std::max(0, std::min(old, count) - 1), std::max(old, count));
+    // An edit whose item was just removed must never write into it.
+    if (editing_) {
+        editing_->RowsChanged();
+    }
 }
 
 void TTodoListBox::NotesChanged() {
@@ -210,6 +246,14 @@ void TTodoListBox::NotesChanged() {
     } else {
         SetItemIndex(remembered);
     }
+}
+
+void TTodoListBox::SetLoading(bool value) {
+    // While loading, removed items are not reported; an open edit cannot follow them.
+    if (value && editing_) {
+        editing_->DropEdit();
+    }
+    loading_ = value;
 }
 
 void TTodoListBox::Loaded() {
@@ -384,6 +428,8 @@ void TTodoListBox::RepaintAll() {
 }
 
 void TTodoListBox::ColumnsChanged() {
+    // The edited cell may have moved, changed its kind or gone.
+    EndEdit();
     if (OnColumnsChanged) {
         OnColumnsChanged(this);
     }
@@ -762,12 +808,14 @@ void TTodoListBox::scrollContentsBy(int dx, int dy) {
     Q_UNUSED(dy);
     // An open editor would be left over the wrong row.
     EndEdit();
+    hintWindow_->HideHint();
     viewport()->update();
 }
 
 // Keyboard --------------------------------------------------------------------------------
 
 void TTodoListBox::keyPressEvent(QKeyEvent* event) {
+    hintWindow_->HideHint();
     int key = event->key();
     const Qt::KeyboardModifiers shift = event->modifiers();
     // Left and Right move the cell cursor and never scroll sideways.
@@ -823,12 +871,130 @@ void TTodoListBox::keyReleaseEvent(QKeyEvent* event) {
 }
 
 void TTodoListBox::KeyDownActions(int& key, Qt::KeyboardModifiers shift) {
-    Q_UNUSED(key);
     Q_UNUSED(shift);
+    if (key == Qt::Key_F2 || key == Qt::Key_Space) {
+        StartEdit(itemIndex_, focusColumn_, false, TEditClick(), 0, 0, QChar());
+    } else if (key == Qt::Key_Insert && owner_->AutoInsertItem()) {
+        InsertItemByKey();
+    } else if (key == Qt::Key_Delete && owner_->AutoDeleteItem() && itemIndex_ >= 0) {
+        DeleteItemByKey();
+    }
+    Lookup(key);
 }
 
 void TTodoListBox::KeyPressActions(QChar& key) {
-    Q_UNUSED(key);
+    const char16_t c = key.unicode();
+    if (editable_ && ((c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'z'))) {
+        StartEdit(itemIndex_, focusColumn_, false, TEditClick(), 0, 0, key);
+    }
+}
+
+void TTodoListBox::InsertItemByKey() {
+    TTodoItem* item = items_->Add();
+    const TDateTime now = clock_->Now();
+    item->SetCreationDate(now);
+    item->SetDueDate(now + 1);
+    item->SetCompletionDate(item->DueDate());
+    const int index = item->Index();
+    if (!owner_->DoItemInsert(item)) {
+        // Refused: the item goes again, unless the handler removed it itself.
+        if (index >= 0 && index < items_->Count() && items_->At(index) == item) {
+            items_->Delete(index);
+        }
+        return;
+    }
+    if (index < 0 || index >= items_->Count() || items_->At(index) != item) {
+        return;
+    }
+    item->Select();
+    for (int c = columns_->Count() - 1; c >= 0; --c) {
+        if (columns_->At(c)->TodoData() == tdSubject) {
+            focusColumn_ = c;
+            break;
+        }
+    }
+    StartEdit(itemIndex_, focusColumn_, false, TEditClick(), 0, 0, QChar());
+}
+
+void TTodoListBox::DeleteItemByKey() {
+    const int index = itemIndex_;
+    if (index < 0 || index >= items_->Count()) {
+        return;
+    }
+    TTodoItem* item = items_->At(index);
+    if (owner_->DoItemDelete(item) && index < items_->Count() && items_->At(index) == item) {
+        items_->Delete(index);
+    }
+}
+
+QString TTodoListBox::LookupText(int row) const {
+    const TTodoItem& item = *items_->At(row);
+    TTodoData kind = tdSubject;
+    if (lookupTodo_ >= 0 && lookupTodo_ < columns_->Count() &&
+        IsLookupTextKind(columns_->At(lookupTodo_)->TodoData())) {
+        kind = columns_->At(lookupTodo_)->TodoData();
+    }
+    switch (kind) {
+        case tdResource:
+            return Local(item.Resource());
+        case tdProject:
+            return Local(item.Project());
+        case tdNotes:
+            return Local(item.NotesLine());
+        default:
+            return Local(item.Subject());
+    }
+}
+
+void TTodoListBox::Lookup(int key) {
+    if (key == 0) {
+        return;
+    }
+    // Escape and the navigation keys start a new lookup.
+    if (key == Qt::Key_Escape || (key >= Qt::Key_Home && key <= Qt::Key_PageDown)) {
+        lookupBuffer_.clear();
+        return;
+    }
+    if (key == Qt::Key_Backspace) {
+        if (lookupBuffer_.isEmpty()) {
+            return;
+        }
+        lookupBuffer_.chop(1);
+    } else if (key < 32 || key > 255) {
+        // Function and modifier keys are no characters.
+        return;
+    } else if (lookupIncr_) {
+        lookupBuffer_ += QChar(key);
+    } else {
+        lookupBuffer_ = QChar(key);
+    }
+    // In an editable list the typed characters edit the current cell; moving to another
+    // row first would put them into a cell the user did not choose.
+    if (editable_ || lookupBuffer_.isEmpty()) {
+        return;
+    }
+    auto search = [this](int from) {
+        for (int row = std::max(from, 0); row < rowCount_ && row < items_->Count(); ++row) {
+            if (LookupText(row).startsWith(lookupBuffer_, Qt::CaseInsensitive)) {
+                return row;
+            }
+        }
+        return -1;
+    };
+    int found = -1;
+    if (itemIndex_ >= 0 || lookupIncr_) {
+        found = search(itemIndex_);
+    }
+    if (found < 0) {
+        found = search(0);
+    }
+    if (found < 0 && lookupIncr_ && key != Qt::Key_Backspace) {
+        lookupBuffer_ = QChar(key);
+        found = search(0);
+    }
+    if (found >= 0) {
+        UserSelect(found);
+    }
 }
 
 void TTodoListBox::NavigateKey(int key) {
@@ -917,6 +1083,9 @@ void TTodoListBox::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void TTodoListBox::mouseMoveEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
+    if (hintWindow_->isVisible() && !hintWindow_->Area().contains(viewport()->mapToGlobal(p))) {
+        hintWindow_->HideHint();
+    }
     if (leftPressed_) {
         if (dragMode_ == dmAutomatic) {
             if ((p - pressPoint_).manhattanLength() >=
@@ -946,7 +1115,37 @@ void TTodoListBox::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void TTodoListBox::CellMouseRelease(QMouseEvent* event) {
-    OrdinaryMouseRelease(event);
+    const QPoint p = event->position().toPoint();
+    // Only a left click that began in the rows edits; other buttons are for menus.
+    const bool leftClick = event->button() == Qt::LeftButton && leftPressed_;
+    if (!editable_ || !leftClick) {
+        OrdinaryMouseRelease(event);
+        return;
+    }
+    const TEditClick click{event->buttons() | Qt::LeftButton, event->modifiers()};
+    int row = -1;
+    int column = -1;
+    QRect rect;
+    if (CellAtPoint(p.x(), p.y(), row, column, rect) && row < items_->Count()) {
+        if (column != focusColumn_) {
+            focusColumn_ = column;
+            RepaintRow(row);
+        }
+        if (!columns_->At(column)->Editable()) {
+            OrdinaryMouseRelease(event);
+            return;
+        }
+        // A pending automatic drag ends here without a drop: the release clears it.
+        OrdinaryMouseRelease(event);
+        StartEdit(row, column, true, click, p.x(), p.y(), QChar());
+    } else {
+        OrdinaryMouseRelease(event);
+    }
+    QRect previewRect;
+    int previewRow = -1;
+    if (preview_ && editing_->PreviewHit(true, p, previewRect, previewRow)) {
+        editing_->StartPreviewEdit(previewRow, previewRect, click, p.x(), p.y());
+    }
 }
 
 void TTodoListBox::OrdinaryMouseRelease(QMouseEvent* event) {
@@ -966,6 +1165,7 @@ void TTodoListBox::OrdinaryMouseRelease(QMouseEvent* event) {
 
 void TTodoListBox::focusInEvent(QFocusEvent* event) {
     QAbstractScrollArea::focusInEvent(event);
+    lookupBuffer_.clear();
     RepaintRow(itemIndex_);
     if (OnEnter) {
         OnEnter(this);
@@ -1045,4 +1245,188 @@ void TTodoListBox::dropEvent(QDropEvent* event) {
     } else {
         event->ignore();
     }
+}
+
+// In-place editing -------------------------------------------------------------------------
+
+void TTodoListBox::EndEdit() {
+    if (editing_) {
+        editing_->EndEdit();
+    }
+}
+
+void TTodoListBox::StartEdit(int row, int column, bool fromMouse, const TEditClick& click, int x,
+                             int y, QChar key) {
+    editing_->StartEdit(row, column, fromMouse, click, x, y, key);
+}
+
+void TTodoListBox::SetClock(IClock* clock) {
+    clock_ = clock ? clock : &SystemClock();
+}
+
+QWidget* TTodoListBox::PreviewParent() {
+    return owner_;
+}
+
+void TTodoListBox::FocusHost() {
+    setFocus(Qt::OtherFocusReason);
+}
+
+void TTodoListBox::PostAdvanceKey() {
+    // Handled after the key that ended the edit, so the next editor opens afterwards.
+    QCoreApplication::postEvent(this, new QKeyEvent(QEvent::KeyPress, Qt::Key_F2, Qt::NoModifier));
+}
+
+void TTodoListBox::Beep() {
+    clock_->Beep();
+}
+
+bool TTodoListBox::AutoAdvanceEdit() const {
+    return owner_->AutoAdvanceEdit();
+}
+
+bool TTodoListBox::CompletionGraphic() const {
+    return owner_->CompletionGraphic();
+}
+
+int TTodoListBox::ItemHeight() const {
+    return owner_->ItemHeight();
+}
+
+int TTodoListBox::PreviewHeight() const {
+    return owner_->PreviewHeight();
+}
+
+void TTodoListBox::TodoStatusToString(TTodoStatus status, std::string& text) {
+    owner_->TodoStatusToString(status, text);
+}
+
+TTodoStatus TTodoListBox::TodoStatusFromString(const std::string& text) {
+    return owner_->TodoStatusFromString(text);
+}
+
+void TTodoListBox::TodoPriorityToString(TTodoPriority priority, std::string& text) {
+    owner_->TodoPriorityToString(priority, text);
+}
+
+TTodoPriority TTodoListBox::TodoPriorityFromString(const std::string& text) {
+    return owner_->TodoPriorityFromString(text);
+}
+
+std::string TTodoListBox::TodoStatusCommaText() {
+    return owner_->TodoStatusCommaText();
+}
+
+std::string TTodoListBox::TodoPriorityCommaText() {
+    return owner_->TodoPriorityCommaText();
+}
+
+void TTodoListBox::DoEditStart() {
+    owner_->DoEditStart();
+}
+
+void TTodoListBox::DoEditDone(TTodoData kind, TTodoItem* item) {
+    owner_->DoEditDone(kind, item);
+}
+
+// Full-text hints ------------------------------------------------------------------------
+
+void TTodoListBox::SetShowHint(bool value) {
+    showHint_ = value;
+    if (!value) {
+        hintWindow_->HideHint();
+    }
+}
+
+QString TTodoListBox::HintText(const TTodoItem& item, const TTodoColumnItem& column) const {
+    const TFormatSettings& format = SystemFormatSettings();
+    switch (column.TodoData()) {
+        case tdSubject:
+            return Local(item.Subject());
+        case tdCompletion:
+            return owner_->CompletionGraphic() ? QString() : QString::number(item.Completion());
+        case tdNotes:
+            return preview_ ? QString() : Local(item.Notes().Text());
+        case tdPriority: {
+            std::string text;
+            owner_->TodoPriorityToString(item.Priority(), text);
+            return Local(text);
+        }
+        case tdDueDate:
+            return FormatDateTime(dateFormat_, item.DueDate(), format);
+        case tdStatus:
+            // The plain display text: OnStatusToString is not asked here.
+            return Local(owner_->StatusStrings().GetString(item.Status()));
+        case tdTotalTime:
+            return QString::number(item.TotalTime()) + QLatin1Char('h');
+        case tdCompletionDate:
+            return FormatDateTime(dateFormat_, item.CompletionDate(), format);
+        case tdCreationDate:
+            return FormatDateTime(dateFormat_, item.CreationDate(), format);
+        case tdResource:
+            return Local(item.Resource());
+        case tdProject:
+            return Local(item.Project());
+        case tdImage:
+        case tdComplete:
+        case tdHandle:
+        default:
+            return QString();
+    }
+}
+
+bool TTodoListBox::FullTextHint(const QPoint& point, TTodoHintInfo& info) const {
+    if (!owner_->HintShowFullText()) {
+        return false;
+    }
+    int row = -1;
+    int column = -1;
+    QRect cell;
+    if (!CellAtPoint(point.x(), point.y(), row, column, cell) || row >= items_->Count()) {
+        return false;
+    }
+    const TTodoColumnItem& col = *columns_->At(column);
+    const QString text = HintText(*items_->At(row), col);
+    if (TrimControls(text).isEmpty()) {
+        return false;
+    }
+    // Measured with the column's font over the whole column width, whatever font the row
+    // is drawn in.
+    const QFontMetrics metrics(ToQFont(col.Font(), QWidget::font()));
+    if (metrics.horizontalAdvance(text) <= col.Width()) {
+        return false;
+    }
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    if (shown.endsWith(QLatin1Char('\n'))) {
+        shown.chop(1);
+    }
+    info.HintStr = shown;
+    info.HintPos = viewport()->mapToGlobal(cell.topLeft());
+    info.CursorRect = QRect(info.HintPos, cell.size());
+    info.HintMaxWidth = owner_->width();
+    return true;
+}
+
+bool TTodoListBox::viewportEvent(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::ToolTip: {
+            const auto* help = static_cast<QHelpEvent*>(event);
+            TTodoHintInfo info;
+            if (showHint_ && FullTextHint(help->pos(), info)) {
+                hintWindow_->ShowHint(info);
+            } else {
+                hintWindow_->HideHint();
+            }
+            return true;
+        }
+        case QEvent::Leave:
+            if (hintWindow_->isVisible() && !hintWindow_->Area().contains(QCursor::pos())) {
+                hintWindow_->HideHint();
+            }
+            break;
+        default:
+            break;
+    }
+    return QAbstractScrollArea::viewportEvent(event);
 }

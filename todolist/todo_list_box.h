@@ -15,17 +15,24 @@
 #include <QPointer>
 #include <memory>
 
+#include "editing/cell_editing.h"
+#include "editing/edit_host.h"
 #include "model/todo_collections.h"
 #include "model/todo_owner.h"
 #include "model/todo_types.h"
 #include "todolist/todo_events.h"
 #include "todolist/todo_glyphs.h"
+#include "todolist/todo_hint.h"
 #include "todolist/todo_looks.h"
 
 class TCustomTodoList;
 class QPainter;
+class IClock;
 
-class TTodoListBox : public QAbstractScrollArea, public ITodoModelOwner {
+// The list box is also the host of the in-place editors (ITodoEditHost): it owns the
+// cell-editing logic, which places the editors into its viewport and writes into its
+// items.
+class TTodoListBox : public QAbstractScrollArea, public ITodoModelOwner, public ITodoEditHost {
     Q_OBJECT
 
 public:
@@ -35,9 +42,9 @@ public:
     ~TTodoListBox() override;
 
     TCustomTodoList* Owner() const { return owner_; }
-    TTodoColumnCollection& TodoColumns() { return *columns_; }
+    TTodoColumnCollection& TodoColumns() override { return *columns_; }
     const TTodoColumnCollection& TodoColumns() const { return *columns_; }
-    TTodoItemCollection& TodoItems() { return *items_; }
+    TTodoItemCollection& TodoItems() override { return *items_; }
     const TTodoItemCollection& TodoItems() const { return *items_; }
 
     // Rows and selection ------------------------------------------------------------------
@@ -45,7 +52,7 @@ public:
     // The selected row, -1 for none. Setting it remembers the value, selects that row (none
     // for a value outside the rows), repaints it and scrolls it into view; it never raises
     // OnSelectItem. Setting the current value again repaints the row.
-    int ItemIndex() const { return itemIndex_; }
+    int ItemIndex() const override { return itemIndex_; }
     void SetItemIndex(int value);
     // The last value given to SetItemIndex; Loaded applies it again.
     int RememberedIndex() const { return rememberedIndex_; }
@@ -58,18 +65,18 @@ public:
     // Rows that fit completely into the view, at least 1.
     int VisibleRowCount() const;
     // The column of the cell cursor; the column count stands for the notes preview.
-    int FocusColumn() const { return focusColumn_; }
-    void SetFocusColumn(int column) { focusColumn_ = column; }
+    int FocusColumn() const override { return focusColumn_; }
+    void SetFocusColumn(int column) override { focusColumn_ = column; }
 
     // Geometry ----------------------------------------------------------------------------
 
     // The whole rectangle of a row, which may lie outside the view.
-    QRect RowRect(int row) const;
+    QRect RowRect(int row) const override;
     // The row under a point of the view, or -1 (outside the view, below the last row).
-    int RowAt(const QPoint& point) const;
+    int RowAt(const QPoint& point) const override;
     // The cell line of a column in a row: ItemHeight high, the column's width wide, at the
     // sum of the widths of the columns before it.
-    QRect CellRect(int column, int row) const;
+    QRect CellRect(int column, int row) const override;
     // The cell under a point; false in the preview band, below the last row, right of the
     // last column and outside the view. CellRect(column, row) is the rectangle returned.
     bool CellAtPoint(int x, int y, int& row, int& column, QRect& rect) const;
@@ -87,9 +94,9 @@ public:
     void SetImages(TImageList* value);
     bool GridLines() const { return gridLines_; }
     void SetGridLines(bool value);
-    bool Preview() const { return preview_; }
+    bool Preview() const override { return preview_; }
     void SetPreview(bool value);
-    const TFont& PreviewFont() const { return previewFont_; }
+    const TFont& PreviewFont() const override { return previewFont_; }
     void SetPreviewFont(const TFont& value);
     const TFont& CompletionFont() const { return completionFont_; }
     void SetCompletionFont(const TFont& value);
@@ -105,14 +112,14 @@ public:
     TColor SelectionFontColor() const { return selectionFontColor_; }
     void SetSelectionFontColor(TColor value);
     // The format of every date cell, in the program's pattern language.
-    const QString& DateFormat() const { return dateFormat_; }
+    const QString& DateFormat() const override { return dateFormat_; }
     void SetDateFormat(const QString& value);
 
     // Behaviour settings, stored for the editing and keyboard code ------------------------
 
-    bool Editable() const { return editable_; }
+    bool Editable() const override { return editable_; }
     void SetEditable(bool value) { editable_ = value; }
-    bool EditSelectAll() const { return editSelectAll_; }
+    bool EditSelectAll() const override { return editSelectAll_; }
     void SetEditSelectAll(bool value) { editSelectAll_ = value; }
     bool LookupIncr() const { return lookupIncr_; }
     void SetLookupIncr(bool value) { lookupIncr_ = value; }
@@ -125,7 +132,9 @@ public:
     void SetSorted(bool value) { sorted_ = value; }
     // Full-text hints (driven by the control's HintShowFullText).
     bool ShowHint() const { return showHint_; }
-    void SetShowHint(bool value) { showHint_ = value; }
+    void SetShowHint(bool value);
+    // The type-ahead text typed so far; cleared when the list box gets the focus.
+    const QString& LookupBuffer() const { return lookupBuffer_; }
     TDragMode DragMode() const { return dragMode_; }
     void SetDragMode(TDragMode value) { dragMode_ = value; }
     TDragKind DragKind() const { return dragKind_; }
@@ -147,7 +156,7 @@ public:
 
     // While loading, the rows do not follow the items and no columns-changed notice is
     // sent; Loaded synchronises the rows and selects the remembered row.
-    void SetLoading(bool value) { loading_ = value; }
+    void SetLoading(bool value);
     bool Loading() const { return loading_; }
     void Loaded();
 
@@ -156,16 +165,36 @@ public:
     void SuspendRepaint() { ++suspendCount_; }
     void ResumeRepaint();
 
-    // Ends an open in-place edit, writing its value. Nothing is open in this list box; the
-    // editing code fills this in.
-    virtual void EndEdit() {}
+    // In-place editing -------------------------------------------------------------------
+
+    // Ends an open in-place edit, writing its value; harmless when none is open.
+    virtual void EndEdit();
+    // The editors and the edit state.
+    TCellEditing& CellEditing() const { return *editing_; }
+    // Starts editing a cell (see TCellEditing::StartEdit).
+    void StartEdit(int row, int column, bool fromMouse, const TEditClick& click, int x, int y,
+                   QChar key);
+    // Where the current date and time of new items (Insert) and the refusal beep of the
+    // integer editor come from; null restores the system clock. Not owned.
+    void SetClock(IClock* clock);
+    IClock& Clock() const { return *clock_; }
+
+    // Full-text hints ---------------------------------------------------------------------
+
+    // Fills in the hint of the cell under a point of the view: false (info untouched) when
+    // hints are off, there is no cell, the cell has no hint text, or its text fits.
+    bool FullTextHint(const QPoint& point, TTodoHintInfo& info) const;
+    // The hint window, hidden unless a hint shows.
+    const TTodoHintWindow& HintWindow() const { return *hintWindow_; }
 
     // ITodoModelOwner ---------------------------------------------------------------------
 
     bool HasWindow() const override { return !loading_ && !destroying_; }
+    // Also the edit host's row count.
     int RowCount() const override { return rowCount_; }
     void SyncRows() override;
     void NotesChanged() override;
+    // Also the edit host's row repaint.
     void RepaintRow(int row) override;
     void RepaintAll() override;
     void SelectRow(int row) override { SetItemIndex(row); }
@@ -196,7 +225,31 @@ public:
     // Paints one row into the rectangle; nothing for a row outside the items.
     void PaintRow(QPainter& painter, int row, const QRect& rect, bool selected);
 
+    // ITodoEditHost -----------------------------------------------------------------------
+
+    QWidget* EditorParent() override { return viewport(); }
+    QWidget* PreviewParent() override;
+    void FocusHost() override;
+    void PostAdvanceKey() override;
+    void Beep() override;
+    void SelectRowForEdit(int row) override { UserSelect(row); }
+    bool AutoAdvanceEdit() const override;
+    bool CompletionGraphic() const override;
+    int ItemHeight() const override;
+    int PreviewHeight() const override;
+    QFont BaseFont() const override { return QWidget::font(); }
+    QPixmap PriorityImage(int index) const override { return priorityImages_.Image(index); }
+    void TodoStatusToString(TTodoStatus status, std::string& text) override;
+    TTodoStatus TodoStatusFromString(const std::string& text) override;
+    void TodoPriorityToString(TTodoPriority priority, std::string& text) override;
+    TTodoPriority TodoPriorityFromString(const std::string& text) override;
+    std::string TodoStatusCommaText() override;
+    std::string TodoPriorityCommaText() override;
+    void DoEditStart() override;
+    void DoEditDone(TTodoData kind, TTodoItem* item) override;
+
 protected:
+    bool viewportEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -214,13 +267,15 @@ protected:
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
-    // The key-down steps between OnKeyDown and the row navigation (editing keys, Insert,
-    // Delete, type-ahead); `key` may be set to 0 to stop the navigation. Empty here.
+    // The key-down steps between OnKeyDown and the row navigation: F2 and Space edit the
+    // current cell, Insert and Delete add and remove items when the control allows it,
+    // then the type-ahead; `key` may be set to 0 to stop the navigation.
     virtual void KeyDownActions(int& key, Qt::KeyboardModifiers shift);
-    // A typed character, before OnKeyPress; `key` may be set to 0. Empty here.
+    // A typed character, before OnKeyPress: a digit or a character from 'A' to 'z' starts
+    // editing the current cell with it.
     virtual void KeyPressActions(QChar& key);
-    // A button release over the rows. The base does the ordinary release handling; the
-    // editing code opens editors around it.
+    // A button release over the rows: moves the cell cursor to the clicked cell and opens
+    // its editor around the ordinary release handling.
     virtual void CellMouseRelease(QMouseEvent* event);
     // The ordinary release handling: OnClick for a left click that began here, OnMouseUp.
     void OrdinaryMouseRelease(QMouseEvent* event);
@@ -232,6 +287,11 @@ private:
     struct TPaintCache;
 
     void UpdateScrollRange();
+    void InsertItemByKey();
+    void DeleteItemByKey();
+    void Lookup(int key);
+    QString LookupText(int row) const;
+    QString HintText(const TTodoItem& item, const TTodoColumnItem& column) const;
     void EnsureVisible(int row);
     void RepaintRows(int first, int last);
     void NavigateKey(int key);
@@ -293,6 +353,11 @@ private:
     TDragMode dragMode_ = dmManual;
     TDragKind dragKind_ = dkDrag;
     Qt::CursorShape dragCursor_ = Qt::DragMoveCursor;
+
+    QString lookupBuffer_;
+    IClock* clock_;
+    std::unique_ptr<TCellEditing> editing_;
+    TTodoHintWindow* hintWindow_;  // owned by this list box (Qt parent)
 
     // Mouse state: a left press on this list box that may become a click or a row drag.
     bool leftPressed_ = false;
