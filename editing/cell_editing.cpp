@@ -325,6 +325,12 @@ void TCellEditing::RowsChanged() {
 void TCellEditing::HideEditor(QWidget* editor) {
     if (editor->parentWidget() == popup_) {
         popup_->hide();
+        // Some platforms make a shown popup the active window; the rows' window must be the
+        // active one again, or the next editor would lose the focus to the closed popup.
+        QWidget* window = host_.EditorParent()->window();
+        if (QApplication::activeWindow() != window && window->isVisible()) {
+            window->activateWindow();
+        }
     }
     editor->hide();
 }

@@ -216,9 +216,19 @@ void TInplaceEditorBase<TBase>::focusOutEvent(QFocusEvent* event) {
     TBase::focusOutEvent(event);
     // A popup of the editor's own (the calendar, a context menu) takes the keyboard for a
     // while; the edit goes on.
-    if (event->reason() != Qt::PopupFocusReason) {
-        EndEdit();
+    if (event->reason() == Qt::PopupFocusReason) {
+        return;
     }
+    // Some platforms activate a popup window late, after it has closed again; the
+    // editor's window takes the activation back and the edit goes on.
+    if (event->reason() == Qt::ActiveWindowFocusReason) {
+        QWidget* active = QApplication::activeWindow();
+        if (active && !active->isVisible() && this->isVisible()) {
+            this->window()->activateWindow();
+            return;
+        }
+    }
+    EndEdit();
 }
 
 template <class TBase>
@@ -650,6 +660,9 @@ void TInplaceODListBox::PaintRow(QPainter& painter, int index, const QRect& rect
 // TEditorPopup -------------------------------------------------------------------------------
 
 TEditorPopup::TEditorPopup(QWidget* parent) : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint) {
+    // The popup takes the keyboard as popups do, without becoming the active window: a
+    // late activation after it closed would take the focus from the next editor.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     hide();
 }
 
