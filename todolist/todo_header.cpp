@@ -322,6 +322,9 @@ void TTodoHeader::PaintSection(QPainter& painter, int index, const QRect& r, boo
             const QColor white = ToQColor(clWhite, pal);
             const QColor gray = ToQColor(clGray, pal);
             painter.save();
+            // Through the pixel centres: a one-pixel pen is then two device pixels wide on
+            // the same pixels at a device pixel ratio of 2, not half a pixel up and left.
+            painter.translate(0.5, 0.5);
             if (sortDirection_ == sdAscending) {
                 painter.setPen(white);
                 painter.drawLine(x - 4, y + 4, x + 4, y + 4);

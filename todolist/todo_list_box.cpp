@@ -774,8 +774,11 @@ void TTodoListBox::PaintFocusRect(QPainter& painter, const QRect& rect) {
     }
     painter.save();
     painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-    painter.setPen(QPen(Qt::white, 1));
-    painter.drawPoints(points);
+    // Each dot a one-pixel square rather than a point: a point is a pen-wide square around
+    // its coordinate, which at a device pixel ratio of 2 straddles four logical pixels.
+    for (const QPoint& point : points) {
+        painter.fillRect(QRect(point, QSize(1, 1)), Qt::white);
+    }
     painter.restore();
 }
 
