@@ -1,0 +1,260 @@
+// The pellmark executable itself on a real X server: started as a user starts it, driven
+// with xdotool through its menus and boxes, and judged by its windows and by the settings
+// and files it leaves behind. Each test runs a copy of the program in a folder of its own,
+// so the column layout file beside the program is the test's own.
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QRect>
+#include <QTemporaryDir>
+
+#include "e2e_support.h"
+#include "model/todo_file.h"
+#include "settings/ini_proc.h"
+
+namespace {
+
+const QString kSection = QStringLiteral("Settings");
+
+QString Setting(const char* name) {
+    return ReadSetting(kSection, QString::fromLatin1(name));
+}
+
+// One run of the program copy.
+class Program {
+public:
+    explicit Program(QString path) : path_(std::move(path)) {
+        process_.setProcessChannelMode(QProcess::ForwardedChannels);
+    }
+    ~Program() { StopProcess(&process_); }
+
+    bool Start() {
+        process_.start(path_, {});
+        return process_.waitForStarted(10000);
+    }
+    bool Finished(int timeout = 15000) {
+        return process_.state() == QProcess::NotRunning || process_.waitForFinished(timeout);
+    }
+    int ExitCode() const { return process_.exitCode(); }
+    bool Running() const { return process_.state() == QProcess::Running; }
+    qint64 Pid() const { return process_.processId(); }
+
+    // The main window of this process, once it is shown.
+    QString Window() {
+        QString id;
+        static_cast<void>(QTest::qWaitFor(
+            [&] {
+                id = Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                              QStringLiteral("--pid"), QString::number(Pid()),
+                              QStringLiteral("--name"), QStringLiteral("^Pellmark")})
+                         .section(QLatin1Char('\n'), 0, 0);
+                return !id.isEmpty() || !Running();
+            },
+            20000));
+        return id;
+    }
+
+private:
+    QString path_;
+    QProcess process_;
+};
+
+QRect Geometry(const QString& window) {
+    QRect rect;
+    const QString shell =
+        Xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window});
+    for (const QString& line : shell.split(QLatin1Char('\n'))) {
+        const QString value = line.section(QLatin1Char('='), 1);
+        if (line.startsWith(QLatin1String("X="))) {
+            rect.moveLeft(value.toInt());
+        } else if (line.startsWith(QLatin1String("Y="))) {
+            rect.moveTop(value.toInt());
+        } else if (line.startsWith(QLatin1String("WIDTH="))) {
+            rect.setWidth(value.toInt());
+        } else if (line.startsWith(QLatin1String("HEIGHT="))) {
+            rect.setHeight(value.toInt());
+        }
+    }
+    return rect;
+}
+
+QString WaitForWindowNamed(const QString& name) {
+    QString id;
+    static_cast<void>(QTest::qWaitFor(
+        [&] {
+            id = Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                          QStringLiteral("--name"), name})
+                     .section(QLatin1Char('\n'), 0, 0);
+            return !id.isEmpty();
+        },
+        10000));
+    return id;
+}
+
+// Keys typed into a window, one after the other, with a pause for menus to open.
+bool Keys(const QString& window, const QStringList& keys) {
+    if (Xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window}).isNull()) {
+        return false;
+    }
+    for (const QString& key : keys) {
+        QTest::qWait(300);
+        if (Xdotool({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), key}).isNull()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// File → "E&xit" from the keyboard.
+bool ExitByMenu(const QString& window) {
+    return Keys(window, {QStringLiteral("alt+f"), QStringLiteral("x")});
+}
+
+}  // namespace
+
+class TestProgram : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> folder;
+    QString program;
+
+    QString LayoutFile() const { return folder->filePath(QStringLiteral("columninfo.txt")); }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY2(QGuiApplication::platformName() == QLatin1String("xcb"),
+                 "run through ctest: the suite needs its own X server");
+        const QString own = qEnvironmentVariable("XDG_CONFIG_HOME");
+        QVERIFY2(!own.isEmpty() && SettingsFolder().startsWith(own), "run through ctest");
+        QVERIFY(!QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty());
+    }
+
+    void init() {
+        QDir(SettingsFolder()).removeRecursively();
+        // In the build tree, so that the copy can be a hard link of the built program.
+        folder = std::make_unique<QTemporaryDir>(qEnvironmentVariable("HOME") +
+                                                 QStringLiteral("/program-XXXXXX"));
+        QVERIFY(folder->isValid());
+        program = folder->filePath(QStringLiteral("pellmark"));
+        if (!QFile::link(QStringLiteral(PELLMARK_EXECUTABLE), program)) {
+            // A symbolic link would put the layout file beside the original.
+            QFile::remove(program);
+        }
+        QFileInfo linked(program);
+        if (!linked.exists() || linked.isSymLink()) {
+            QFile::remove(program);
+            QVERIFY(QFile::copy(QStringLiteral(PELLMARK_EXECUTABLE), program));
+        }
+    }
+    void cleanup() { folder.reset(); }
+
+    void firstRunThenRestart() {
+        {
+            Program run(program);
+            QVERIFY(run.Start());
+            const QString window = run.Window();
+            QVERIFY(!window.isEmpty());
+            QCOMPARE(Geometry(window), QRect(200, 100, 600, 350));
+            QVERIFY(ExitByMenu(window));
+            // No current file and no exit question: Save As, which the user cancels.
+            const QString dialog = WaitForWindowNamed(QStringLiteral("^Save Todolist$"));
+            QVERIFY(!dialog.isEmpty());
+            QVERIFY(Keys(dialog, {QStringLiteral("Escape")}));
+            QVERIFY(run.Finished());
+            QCOMPARE(run.ExitCode(), 0);
+        }
+        QCOMPARE(Setting("left"), QStringLiteral("200"));
+        QCOMPARE(Setting("top"), QStringLiteral("100"));
+        QCOMPARE(Setting("width"), QStringLiteral("600"));
+        QCOMPARE(Setting("height"), QStringLiteral("350"));
+        QCOMPARE(Setting("maximized"), kSettingAbsent);
+        // The layout file beside the program (its folder is writable): no columns yet.
+        QVERIFY(QFileInfo::exists(LayoutFile()));
+        QCOMPARE(QFileInfo(LayoutFile()).size(), 4);
+
+        Program again(program);
+        QVERIFY(again.Start());
+        const QString window = again.Window();
+        QCOMPARE(Geometry(window), QRect(200, 100, 601, 351));
+        QVERIFY(ExitByMenu(window));
+        const QString dialog = WaitForWindowNamed(QStringLiteral("^Save Todolist$"));
+        QVERIFY(Keys(dialog, {QStringLiteral("Escape")}));
+        QVERIFY(again.Finished());
+        QCOMPARE(Setting("width"), QStringLiteral("601"));
+    }
+
+    void startupFileAndSaveAtExit() {
+        const QString list = folder->filePath(QStringLiteral("start.2do"));
+        {
+            TTodoItemCollection items;
+            items.Add()->SetSubject("From disk");
+            SaveToFile(items, list);
+        }
+        WriteSetting(kSection, QStringLiteral("startupfile"), list);
+        WriteSetting(kSection, QStringLiteral("vSubj"), QStringLiteral("1"));
+        const QByteArray before = ReadWholeFile(list);
+        Program run(program);
+        QVERIFY(run.Start());
+        const QString window = run.Window();
+        QVERIFY(!window.isEmpty());
+        QCOMPARE(Xdotool({QStringLiteral("getwindowname"), window}),
+                 QStringLiteral("Pellmark - start.2do"));
+        // While the window has the list, the list is locked against pellmark-cli.
+        QVERIFY(QFileInfo::exists(folder->filePath(QStringLiteral(".start.2do.lock"))));
+        // Alt+C presses Create Item; the exit saves without asking.
+        QVERIFY(Keys(window, {QStringLiteral("alt+c")}));
+        QTest::qWait(500);
+        QVERIFY(ExitByMenu(window));
+        QVERIFY(run.Finished());
+        QCOMPARE(run.ExitCode(), 0);
+        TTodoItemCollection items;
+        LoadFromFile(items, list);
+        QCOMPARE(items.Count(), 2);
+        QCOMPARE(items.At(1)->Subject(), std::string("New task"));
+        QVERIFY(ReadWholeFile(list) != before);
+        QVERIFY(!QFileInfo::exists(folder->filePath(QStringLiteral(".start.2do.lock"))));
+    }
+
+    void exitQuestionAnsweredNo() {
+        WriteSetting(kSection, QStringLiteral("asktosave"), QStringLiteral("y"));
+        Program run(program);
+        QVERIFY(run.Start());
+        const QString window = run.Window();
+        QVERIFY(ExitByMenu(window));
+        const QString question = WaitForWindowNamed(QStringLiteral("^Confirm$"));
+        QVERIFY(!question.isEmpty());
+        QVERIFY(Keys(question, {QStringLiteral("n")}));
+        QVERIFY(run.Finished());
+        QCOMPARE(run.ExitCode(), 0);
+        QCOMPARE(Setting("left"), QStringLiteral("200"));
+    }
+
+    void secondCopyHandsOverAndQuits() {
+        Program first(program);
+        QVERIFY(first.Start());
+        const QString window = first.Window();
+        QVERIFY(!window.isEmpty());
+        Program second(program);
+        QVERIFY(second.Start());
+        QVERIFY(second.Finished(20000));
+        QCOMPARE(second.ExitCode(), 0);
+        QVERIFY(first.Running());
+        // The second copy ran no exit flow: it stored nothing.
+        QCOMPARE(Setting("left"), kSettingAbsent);
+        const QStringList windows =
+            Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                     QStringLiteral("--name"), QStringLiteral("^Pellmark$")})
+                .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(windows, QStringList{window});
+        QVERIFY(ExitByMenu(window));
+        const QString dialog = WaitForWindowNamed(QStringLiteral("^Save Todolist$"));
+        QVERIFY(Keys(dialog, {QStringLiteral("Escape")}));
+        QVERIFY(first.Finished());
+    }
+};
+
+QTEST_MAIN(TestProgram)
+#include "e2e_program.moc"
