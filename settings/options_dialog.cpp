@@ -31,6 +31,17 @@ bool FlagIsOn(const QString& name) {
     return ReadSetting(kSection, name) == QLatin1String("y");
 }
 
+// A label left of a control: as wide as the room before the control, its font made a
+// little smaller when the caption would not fit otherwise.
+void FitLabel(QLabel* label, int room) {
+    QFont font = label->font();
+    while (label->sizeHint().width() > room && font.pixelSize() > 9) {
+        font.setPixelSize(font.pixelSize() - 1);
+        label->setFont(font);
+    }
+    label->resize(room, label->sizeHint().height());
+}
+
 // The entries of FieldList are 13 pixels high where the font leaves room for it.
 int EntryHeight(const QWidget& list) {
     return std::max(13, list.fontMetrics().height() + 1);
@@ -46,6 +57,11 @@ TfrmOptions::TfrmOptions(IOptionsHost& host, TPlatformServices platform, QWidget
                    Qt::WindowCloseButtonHint);
     setModal(false);
     setFixedSize(570, 476);
+    // The controls stand at fixed places measured for a font 11 pixels high; the
+    // desktop's face at that height keeps every caption inside its control.
+    QFont small = font();
+    small.setPixelSize(11);
+    setFont(small);
 
     openDialog1_.Title = QStringLiteral("Select Todo List");
     openDialog1_.DefaultExt = QStringLiteral(".2do");
@@ -122,7 +138,7 @@ void TfrmOptions::BuildControls() {
 
     auto* heightLabel = new QLabel(QStringLiteral("Preview height :"), groupBox_);
     heightLabel->move(192, 32);
-    heightLabel->resize(274 - 192 - 2, heightLabel->sizeHint().height());
+    FitLabel(heightLabel, 274 - 192 - 1);
     spinEdit1_ = new TSpinEdit(groupBox_);
     spinEdit1_->setObjectName(QStringLiteral("SpinEdit1"));
     spinEdit1_->setGeometry(274, 29, 63, spinEdit1_->sizeHint().height());
@@ -157,10 +173,7 @@ void TfrmOptions::BuildControls() {
     txtStartupFile_ = new QLineEdit(this);
     txtStartupFile_->setObjectName(QStringLiteral("txtStartupFile"));
     txtStartupFile_->setGeometry(128, 272, 313, txtStartupFile_->sizeHint().height());
-    // The label keeps to the left of the box even with a wide font.
-    startupLabel->resize(std::min(startupLabel->sizeHint().width(), 128 - 16 - 2),
-                         startupLabel->sizeHint().height());
-    startupLabel->setToolTip(startupLabel->text());
+    FitLabel(startupLabel, 128 - 16 - 1);
     startupLabel->setBuddy(txtStartupFile_);
 
     btnStartupFile_ = AddButton("btnStartupFile", QStringLiteral("&Browse"), {448, 272, 89, 24});
