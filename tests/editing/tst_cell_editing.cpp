@@ -1,6 +1,7 @@
 // Cell editing in a shown to-do list control: what opens where for each data kind, the
 // keys that end and advance an edit, the write-back rules and what ends an edit.
 
+#include <QCalendarWidget>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -397,6 +398,24 @@ private Q_SLOTS:
         QVERIFY(!Editing(list).Editing());
         QCOMPARE(DateTimeToQDateTime(Item(1).DueDate()).date(), QDate(2025, 6, 7));
         QCOMPARE(DateTimeToQDateTime(Item(1).DueDate()).time().minute(), time.minute());
+    }
+
+    void aClickOnTheDueDateArrowOpensTheCalendar() {
+        TTodoList& list = Shown();
+        ClickCell(list, ecDue, 0);
+        TTodoDateTimePicker& picker = Editing(list).DateTimePicker();
+        const QPoint arrow = picker.ArrowPoint();
+        list.EndEdit();
+        QVERIFY(!picker.calendarWidget() || !picker.calendarWidget()->isVisible());
+        const QRect cell = list.ListBox()->CellRect(ecDue, 2);
+        QTest::mouseClick(Viewport(list), Qt::LeftButton, {}, cell.topLeft() + arrow);
+        QVERIFY(Editing(list).Editing());
+        QVERIFY(picker.calendarWidget());
+        QTRY_VERIFY(picker.calendarWidget()->isVisible());
+        // The calendar is the picker's own popup: the edit goes on while it is open.
+        QVERIFY(Editing(list).Editing());
+        picker.calendarWidget()->window()->hide();
+        list.EndEdit();
     }
 
     void aVerticalScrollWritesAndCloses() {
