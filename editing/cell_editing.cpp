@@ -168,7 +168,9 @@ void TCellEditing::StartKind(TTodoData kind, TTodoItem& item, const TTodoColumnI
                                     : kind == tdCompletionDate ? item.CompletionDate()
                                                                : item.CreationDate();
             datePicker_->SetDateFormat(host_.DateFormat());
-            datePicker_->SetDate(value);
+            // The item's own time of day stays: only the date is shown, and a cell opened
+            // and closed again must not change the value.
+            datePicker_->SetDateTime(value);
             datePicker_->SetEditorFont(column->Font(), base, false);
             ShowEditor(datePicker_, rect, false);
             if (fromMouse && kind == tdDueDate) {

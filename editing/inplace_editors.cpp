@@ -484,7 +484,21 @@ TTodoDateTimePicker::TTodoDateTimePicker(IInplaceEditorOwner* owner, QWidget* pa
 
 TDateTime TTodoDateTimePicker::DateTime() const {
     const QDateTime value = dateTime();
+    if (givenShown_.isValid() && value == givenShown_) {
+        return givenValue_;  // untouched: not even rounded to milliseconds
+    }
     return EncodeDateTime(value.date(), value.time());
+}
+
+void TTodoDateTimePicker::SetDateTime(TDateTime value) {
+    const QDateTime given = DateTimeToQDateTime(value);
+    if (!given.isValid()) {
+        givenShown_ = QDateTime();
+        return;
+    }
+    setDateTime(given);
+    givenValue_ = value;
+    givenShown_ = dateTime();
 }
 
 void TTodoDateTimePicker::SetDate(TDateTime value) {

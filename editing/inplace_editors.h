@@ -161,9 +161,13 @@ class TTodoDateTimePicker : public TInplaceEditorBase<QDateTimeEdit> {
 public:
     TTodoDateTimePicker(IInplaceEditorOwner* owner, QWidget* parent);
 
+    // The value shown; exactly the value given to SetDateTime while the user has not
+    // changed it.
     TDateTime DateTime() const;
     // Takes the date part of the value and keeps the editor's own time of day.
     void SetDate(TDateTime value);
+    // Takes date and time of day, so that opening and closing a cell changes nothing.
+    void SetDateTime(TDateTime value);
     // The display pattern, from a format of the program ("MM/d/yyyy").
     void SetDateFormat(const QString& programFormat);
 
@@ -180,6 +184,9 @@ protected:
 
 private:
     TMonthCalColors calColors_;
+    // The value last given and how it was shown, to give it back unchanged.
+    TDateTime givenValue_ = 0.0;
+    QDateTime givenShown_;
 };
 
 // The status list: a pick ends the edit through OnSelected; Escape puts back the entry the
