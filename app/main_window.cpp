@@ -233,6 +233,14 @@ void TForm1::ConfigureList() {
     list.SetSortDirection(sdAscending);
     list.SetSortColumn(0);
     list.SetTabStop(false);
+    TEditColors& editors = list.EditColors();
+    for (TBackForeColors* colors :
+         {&editors.StringEditor(), &editors.MemoEditor(), &editors.IntegerEditor(),
+          &editors.PriorityEditor(), &editors.StatusEditor(),
+          static_cast<TBackForeColors*>(&editors.DateEditor())}) {
+        colors->SetFontColor(clWindowText);
+        colors->SetBackColor(clWindow);
+    }
 
     list.OnClick = [this](QObject*) { ListClick(); };
     list.OnMouseDown = [this](QObject*, Qt::MouseButton button, Qt::KeyboardModifiers, int x,

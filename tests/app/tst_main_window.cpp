@@ -126,6 +126,14 @@ private Q_SLOTS:
         QCOMPARE(list.Font().Color, clWindowText);
         QCOMPARE(list.HeaderFont().Color, clWindowText);
         QVERIFY(!list.TabStop());
+        TEditColors& editors = const_cast<TTodoList&>(list).EditColors();
+        for (TBackForeColors* colors :
+             {&editors.StringEditor(), &editors.MemoEditor(), &editors.IntegerEditor(),
+              &editors.PriorityEditor(), &editors.StatusEditor(),
+              static_cast<TBackForeColors*>(&editors.DateEditor())}) {
+            QCOMPARE(colors->FontColor(), clWindowText);
+            QCOMPARE(colors->BackColor(), clWindow);
+        }
     }
 
     void initialColumnsAndSamples() {

@@ -95,10 +95,8 @@ class TestWindow : public QObject {
         return closed.size() == 1 && !Main().isVisible();
     }
 
-    // Sets a cell's text by editing it in place, as the user does: a click opens the
-    // one-line editor over the cell, typing replaces the text, Enter writes it back.
-    void EditInPlace(int column, int row, const QString& text) {
-        QTest::mouseClick(Rows(), Qt::LeftButton, {}, CellCentre(column, row));
+    // The one-line editor open over the list, or null.
+    QLineEdit* OpenEditor() {
         QLineEdit* editor = nullptr;
         static_cast<void>(QTest::qWaitFor(
             [&] {
@@ -110,17 +108,25 @@ class TestWindow : public QObject {
                 }
                 return false;
             },
-            1000));
+            2000));
+        return editor;
+    }
+
+    // Types a cell's text in place, as the user does: a click opens the one-line editor
+    // over the cell, typing replaces the text; Enter writes it back when asked to.
+    bool TypeInPlace(int column, int row, const QString& text, bool enter) {
+        QTest::mouseClick(Rows(), Qt::LeftButton, {}, CellCentre(column, row));
+        QLineEdit* editor = OpenEditor();
         if (!editor) {
-            // FIXME: until the in-place editors are part of the list, set it through the model.
-            qWarning("no in-place editor opened; setting the subject through the model");
-            List().Items().At(row)->SetSubject(text.toLocal8Bit().toStdString());
-            return;
+            return false;
         }
         editor->selectAll();
         QTest::keyClicks(editor, text);
-        QTest::keyClick(editor, Qt::Key_Return);
-        QTRY_VERIFY(!editor->isVisible());
+        if (enter) {
+            QTest::keyClick(editor, Qt::Key_Return);
+            return QTest::qWaitFor([&] { return !editor->isVisible(); }, 2000);
+        }
+        return true;
     }
 
 private Q_SLOTS:
@@ -169,8 +175,10 @@ private Q_SLOTS:
         QTest::mouseClick(Main().btnCreateItem(), Qt::LeftButton);
         QCOMPARE(List().Items().Count(), 3);
         QCOMPARE(List().Items().At(2)->Subject(), std::string("New task"));
-        EditInPlace(1, 2, QStringLiteral("Buy milk"));
+        QVERIFY(TypeInPlace(1, 2, QStringLiteral("Buy milk"), true));
         QCOMPARE(List().Items().At(2)->Subject(), std::string("Buy milk"));
+        // Enter belonged to the editor: it pressed no Create Item.
+        QCOMPARE(List().Items().Count(), 3);
 
         const QString path = Path(QStringLiteral("road.2do"));
         {
@@ -193,8 +201,9 @@ private Q_SLOTS:
         options.close();
         QCOMPARE(Setting("startupfile"), path);
 
-        // A change after the last save goes to the file at exit.
-        List().Items().At(0)->SetResource("You");
+        // A change after the last save goes to the file at exit, even one whose editor is
+        // still open.
+        QVERIFY(TypeInPlace(2, 0, QStringLiteral("You"), false));
         QVERIFY(Exit());
         QCOMPARE(Main().Message(), QStringLiteral("road.2do saved..."));
         QVERIFY(QFileInfo::exists(LayoutFile()));
@@ -348,6 +357,24 @@ private Q_SLOTS:
                      QStringList{"Are you sure you want to delete this item? [Manual]"});
         }
         QCOMPARE(Subjects(List().Items()), QStringList{"Using Pellmark"});
+    }
+
+    void editorsKeepEnterAndEscape() {
+        Store("vSubj", QStringLiteral("1"));
+        QVERIFY(Start());
+        TModalScript script;
+        QVERIFY(TypeInPlace(0, 1, QStringLiteral("Changed"), false));
+        QLineEdit* editor = OpenEditor();
+        QVERIFY(editor);
+        // Escape puts the old text back and closes the editor; no Delete Item question.
+        QTest::keyClick(editor, Qt::Key_Escape);
+        QTRY_VERIFY(!editor->isVisible());
+        QCOMPARE(List().Items().At(1)->Subject(), std::string("Manual"));
+        QVERIFY(TypeInPlace(0, 1, QStringLiteral("Renamed"), true));
+        QCOMPARE(List().Items().At(1)->Subject(), std::string("Renamed"));
+        QTest::qWait(200);
+        QVERIFY(script.Seen.isEmpty());
+        QCOMPARE(List().Items().Count(), 2);
     }
 
     void rightButtonOpensThePopup() {
