@@ -4,9 +4,9 @@
 //
 //   fuzz_make_seeds CORPUS_DIR      (tools/fuzz --seeds runs it on fuzz/corpus)
 //
-// File names say what a seed is, and tests/reliability checks each kind accordingly:
-// written-* and example-* read back and save byte-identically, foreign-* read, trunc-*
-// fail with a read error.
+// File names say what a seed is, and tests/reliability checks each kind of the two file
+// formats accordingly: written-* and example-* read back and save byte-identically,
+// foreign-* read, trunc-* fail with a read error.
 
 #include <QByteArray>
 #include <QDir>
@@ -15,6 +15,9 @@
 #include <cstdio>
 #include <limits>
 
+#include "app/instance_message.h"
+#include "cli/csv_io.h"
+#include "cli/json_io.h"
 #include "model/todo_file.h"
 
 namespace {
@@ -189,6 +192,56 @@ void WriteColumnSeeds(SeedWriter& out) {
     out.Write(QStringLiteral("foreign-no-fields.txt"), Hex("02000000 00000000 fbffffff"));
 }
 
+// The exchange formats of pellmark-cli, as it exports the lists above, and as people and
+// spreadsheets write them.
+void WriteJsonSeeds(SeedWriter& out) {
+    TTodoItemCollection empty;
+    out.Write(QStringLiteral("written-empty.json"), ItemsToJson(empty));
+    TTodoItemCollection example;
+    FillExample(*example.Add());
+    out.WriteWithTruncations(QStringLiteral("written-example.json"), ItemsToJson(example));
+    TTodoItemCollection varied;
+    FillVaried(varied);
+    out.Write(QStringLiteral("written-varied.json"), ItemsToJson(varied));
+    out.Write(QStringLiteral("foreign-by-hand.json"),
+              R"({"version": 1, "items": [{"Subject": "Call Anna", "DueDate": "2024-05-01",
+  "Priority": "tpHigh", "Notes": ["first", ""], "Complete": null},
+  {"CreationDate": "2024-05-01T09:30:00", "Status": 3, "Resource": {"bytes": "\u00e9t\u00e9"}},
+  {}]})");
+    out.Write(QStringLiteral("foreign-odd-values.json"),
+              R"({"items": [{"DueDate": "ieee754:7ff8000000000000", "Completion": 250,
+  "Tag": -2147483648, "TotalTime": 2147483647, "Subject": "\ud83d\ude00 \u0000 x"}]})");
+}
+
+void WriteCsvSeeds(SeedWriter& out) {
+    TTodoItemCollection empty;
+    out.Write(QStringLiteral("written-empty.csv"), ItemsToCsv(empty));
+    TTodoItemCollection example;
+    FillExample(*example.Add());
+    out.WriteWithTruncations(QStringLiteral("written-example.csv"), ItemsToCsv(example));
+    TTodoItemCollection varied;
+    FillVaried(varied);
+    out.Write(QStringLiteral("written-varied.csv"), ItemsToCsv(varied));
+    out.Write(QStringLiteral("foreign-spreadsheet.csv"),
+              "\xef\xbb\xbfSubject,DueDate,Priority,Notes\n"
+              "Call Anna,2024-05-01,tpHigh,\"two\r\nlines\"\n"
+              "\n"
+              "\"Quoted, with \"\"quotes\"\"\",,,\n");
+    out.Write(QStringLiteral("foreign-few-columns.csv"), "Status,Complete\r\n3,true\r\n,\r\n");
+}
+
+void WriteInstanceSeeds(SeedWriter& out) {
+    out.WriteWithTruncations(
+        QStringLiteral("written-open-list"),
+        QByteArray::fromStdString(EncodeInstanceMessage(
+            {"/usr/bin/pellmark", "/home/anna/lists/work.2do"}, "token-1234")));
+    out.Write(QStringLiteral("written-path-only"),
+              QByteArray::fromStdString(EncodeInstanceMessage({"pellmark"}, "")));
+    const std::string longArgument(20000, 'a');
+    out.Write(QStringLiteral("written-long-argument"),
+              QByteArray::fromStdString(EncodeInstanceMessage({"pellmark", longArgument}, "t")));
+}
+
 void WriteDateSeeds(SeedWriter& out) {
     const struct {
         const char* name;
@@ -229,5 +282,13 @@ int main(int argc, char** argv) {
     WriteColumnSeeds(columns);
     SeedWriter dates(root + QStringLiteral("/date_format"));
     WriteDateSeeds(dates);
-    return items.Ok() && roundTrip.Ok() && columns.Ok() && dates.Ok() ? 0 : 1;
+    SeedWriter json(root + QStringLiteral("/json_import"));
+    WriteJsonSeeds(json);
+    SeedWriter csv(root + QStringLiteral("/csv_import"));
+    WriteCsvSeeds(csv);
+    SeedWriter instance(root + QStringLiteral("/instance_message"));
+    WriteInstanceSeeds(instance);
+    const bool ok = items.Ok() && roundTrip.Ok() && columns.Ok() && dates.Ok() && json.Ok() &&
+                    csv.Ok() && instance.Ok();
+    return ok ? 0 : 1;
 }
