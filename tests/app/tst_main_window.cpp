@@ -267,6 +267,24 @@ private Q_SLOTS:
         QCOMPARE(f.Main().TrayState(), QString());
     }
 
+    void trayLeftPressToggles() {
+        QVERIFY(f.Start());
+        TTrayIcon* icon = f.Main().TrayIcon1();
+        WindowFixture::Store("ckHideButtons", QStringLiteral("y"));
+        icon->MouseAction(ticLeftClick);
+        QTRY_COMPARE(f.Main().TrayState(), QStringLiteral("min"));
+        QTRY_VERIFY(!f.Main().isVisible());
+        // A double click restores nothing by itself (RestoreOn is ticNone).
+        icon->MouseAction(ticLeftDblClick);
+        QTest::qWait(50);
+        QVERIFY(!f.Main().isVisible());
+        icon->MouseAction(ticLeftClick);
+        QTRY_VERIFY(f.Main().isVisible());
+        QCOMPARE(f.Main().TrayState(), QString());
+        // Coming back from the notification area runs no second start-up sequence.
+        QVERIFY(f.Main().Panel_btm()->isVisible());
+    }
+
     void trayExitRunsTheExitFlow() {
         QVERIFY(f.Start());
         f.Main().hide();  // as in the notification area
