@@ -11,9 +11,26 @@
 #include "platform/platform_services.h"
 #include "settings/options_dialog.h"
 
-// The windows of a run. Members go in reverse order: the about box and the options dialog
+// The windows of a run. They go in reverse order: the about box and the options dialog
 // before the main window they act on.
 struct TProgramWindows {
+    TProgramWindows() = default;
+    TProgramWindows(TProgramWindows&&) = default;
+    TProgramWindows& operator=(TProgramWindows&& other) {
+        Reset();
+        Main = std::move(other.Main);
+        Options = std::move(other.Options);
+        About = std::move(other.About);
+        return *this;
+    }
+    ~TProgramWindows() { Reset(); }
+
+    void Reset() {
+        About.reset();
+        Options.reset();
+        Main.reset();
+    }
+
     std::unique_ptr<TForm1> Main;
     std::unique_ptr<TfrmOptions> Options;
     std::unique_ptr<TfrmAbout> About;

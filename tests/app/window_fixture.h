@@ -47,7 +47,7 @@ public:
         windows.Main->show();
         return QTest::qWaitForWindowExposed(windows.Main.get());
     }
-    void Destroy() { windows = {}; }
+    void Destroy() { windows.Reset(); }
 
     TForm1& Main() { return *windows.Main; }
     TfrmOptions& Options() { return *windows.Options; }

@@ -86,7 +86,7 @@ class TestWindow : public QObject {
         windows.Main->activateWindow();
         return QTest::qWaitForWindowActive(windows.Main.get());
     }
-    void Stop() { windows = {}; }
+    void Stop() { windows.Reset(); }
 
     // Files → "E&xit"; true when the window closed.
     bool Exit() {
