@@ -1,7 +1,7 @@
 #pragma once
 
 // What every fuzz target shares. A target is one file that defines LLVMFuzzerTestOneInput;
-// libFuzzer drives it in the clang fuzz tree, and the replay tests of tests/reliability run
+// libFuzzer drives it in the clang fuzz tree, and the replay test of tests/reliability runs
 // it over the committed corpus and crash inputs in every other tree.
 //
 // A target lets the program's own errors (EPellmarkError: a damaged file, a text too long)
