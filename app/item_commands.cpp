@@ -54,7 +54,8 @@ void TForm1::ListClick() {
 
 void TForm1::ListMouseDown(Qt::MouseButton button, int x, int y) {
     if (button == Qt::RightButton) {
-        // The position is taken as the list reports it, without mapping it to the screen.
-        pupTodolist_->popup(QPoint(x + 90, y + 140));
+        // The list reports the press in its rows' coordinates; the menu opens at the
+        // pointer, wherever the window is.
+        pupTodolist_->popup(todoList1_->ListBox()->viewport()->mapToGlobal(QPoint(x, y)));
     }
 }
