@@ -126,6 +126,8 @@ void TForm1::BuildLayout() {
     scrollBox1_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     todoList1_ = new TTodoList();
     todoList1_->setObjectName(QStringLiteral("TodoList1"));
+    // The Insert key's dates and the integer editor's beep come from the platform.
+    todoList1_->SetClock(&platform_.Clock);
     scrollBox1_->setWidget(todoList1_);
     LayoutList();
     layout->addWidget(scrollBox1_, 1);

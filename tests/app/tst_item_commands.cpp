@@ -54,6 +54,19 @@ private Q_SLOTS:
         QCOMPARE(f.Main().Message(), QStringLiteral("before"));
     }
 
+    // The list's own Insert key reads the same clock as the window's commands.
+    void insertKeyUsesThePlatformClock() {
+        f.fake->Clock.Current = QDateTimeToDateTime(QDateTime(QDate(2024, 7, 1), QTime(8, 30)));
+        f.List().SetAutoInsertItem(true);
+        f.List().ListBox()->setFocus();
+        QTest::keyClick(f.List().ListBox()->viewport(), Qt::Key_Insert);
+        QCOMPARE(f.List().Items().Count(), 3);
+        const TTodoItem& item = *f.List().Items().At(2);
+        QCOMPARE(item.CreationDate(), f.fake->Clock.Current);
+        QCOMPARE(item.DueDate(), f.fake->Clock.Current + 1);
+        f.List().EndEdit();
+    }
+
     void deleteWithoutSelection() {
         f.List().ListBox()->SetItemIndex(-1);
         QTest::mouseClick(f.Main().btnDeleteItem(), Qt::LeftButton);
