@@ -5,8 +5,11 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QtEndian>
 #include <cstdint>
+#include <cstring>
 #include <string>
+#include <string_view>
 
 class TByteReader {
 public:
@@ -19,19 +22,57 @@ public:
     std::size_t Remaining() const { return size_ - pos_; }
     const QString& FileName() const { return fileName_; }
 
-    std::uint8_t ReadByte();
-    std::uint16_t ReadWord();
-    std::int32_t ReadInt();
-    double ReadDouble();
-    std::string ReadBytes(std::size_t count);
-    void Skip(std::size_t count);
+    // Inline: a list of many items makes millions of these calls.
+    std::uint8_t ReadByte() {
+        Need(1);
+        return static_cast<std::uint8_t>(data_[pos_++]);
+    }
+    std::uint16_t ReadWord() { return Read<std::uint16_t>(); }
+    std::int32_t ReadInt() { return Read<std::int32_t>(); }
+    double ReadDouble() {
+        const std::uint64_t bits = Read<std::uint64_t>();
+        double value;
+        std::memcpy(&value, &bits, sizeof value);
+        return value;
+    }
+    std::string ReadBytes(std::size_t count) {
+        Need(count);
+        std::string bytes(data_ + pos_, count);
+        pos_ += count;
+        return bytes;
+    }
+    // The bytes without a copy; valid as long as the data given to the reader.
+    std::string_view ReadView(std::size_t count) {
+        Need(count);
+        const std::string_view bytes(data_ + pos_, count);
+        pos_ += count;
+        return bytes;
+    }
+    void Skip(std::size_t count) {
+        Need(count);
+        pos_ += count;
+    }
 
     // Raises EReadError: "Cannot read file %s: damaged at byte N (reason)".
     [[noreturn]] void Fail(const QString& reason) const;
     [[noreturn]] void FailAt(std::size_t offset, const QString& reason) const;
 
 private:
-    void Need(std::size_t count) const;
+    // A little-endian value of the type's width.
+    template <typename T>
+    T Read() {
+        Need(sizeof(T));
+        T value;
+        std::memcpy(&value, data_ + pos_, sizeof value);
+        pos_ += sizeof value;
+        return qFromLittleEndian(value);
+    }
+    void Need(std::size_t count) const {
+        if (count > Remaining()) {
+            FailEnd();
+        }
+    }
+    [[noreturn]] void FailEnd() const;
 
     const char* data_;
     std::size_t size_;

@@ -118,6 +118,12 @@ protected:
 
     // Takes every member of another collection, appended in order, without notification.
     void AppendAllFrom(TCollection& other) {
+        if (items_.empty()) {
+            // The members keep their positions and so their indexes: a loaded list moves
+            // in without touching each member.
+            items_.swap(other.items_);
+            return;
+        }
         items_.reserve(items_.size() + other.items_.size());
         for (auto& item : other.items_) {
             item->index_ = Count();

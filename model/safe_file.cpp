@@ -41,17 +41,24 @@ void SetWriteLimitForTesting(qint64 limit) {
 
 #ifdef Q_OS_WIN
 
-void WriteFileSafely(const QString& fileName, const QByteArray& data) {
+void WriteFileSafely(const QString& fileName,
+                     const std::function<void(const TWritePiece& write)>& produce) {
     QSaveFile file(ResolveTarget(fileName));
     if (!file.open(QIODevice::WriteOnly)) {
         throw EFCreateError::ForFile(fileName);
     }
-    qint64 size = data.size();
-    if (g_writeLimit >= 0 && size > g_writeLimit) {
-        file.cancelWriting();
-        throw WriteError(fileName, QStringLiteral("No space left on device"));
-    }
-    if (file.write(data) != size || !file.commit()) {
+    // Without a commit the destructor throws the temporary file away.
+    qint64 written = 0;
+    produce([&](const char* data, std::size_t size) {
+        if (g_writeLimit >= 0 && written + qint64(size) > g_writeLimit) {
+            throw WriteError(fileName, QStringLiteral("No space left on device"));
+        }
+        if (file.write(data, qint64(size)) != qint64(size)) {
+            throw WriteError(fileName, file.errorString());
+        }
+        written += qint64(size);
+    });
+    if (!file.commit()) {
         throw WriteError(fileName, file.errorString());
     }
 }
@@ -97,15 +104,16 @@ private:
     QByteArray path_;
 };
 
-int WriteAll(int fd, const char* data, qint64 size) {
+// Writes all of the piece; `total` counts the bytes of the whole file so far.
+int WriteAll(int fd, const char* data, qint64 size, qint64& total) {
     qint64 written = 0;
     while (written < size) {
         qint64 chunk = size - written;
         if (g_writeLimit >= 0) {
-            if (written >= g_writeLimit) {
+            if (total >= g_writeLimit) {
                 return ENOSPC;
             }
-            chunk = std::min(chunk, g_writeLimit - written);
+            chunk = std::min(chunk, g_writeLimit - total);
         }
         const ssize_t n = ::write(fd, data + written, size_t(chunk));
         if (n < 0) {
@@ -115,13 +123,15 @@ int WriteAll(int fd, const char* data, qint64 size) {
             return errno;
         }
         written += n;
+        total += n;
     }
     return 0;
 }
 
 }  // namespace
 
-void WriteFileSafely(const QString& fileName, const QByteArray& data) {
+void WriteFileSafely(const QString& fileName,
+                     const std::function<void(const TWritePiece& write)>& produce) {
     const QString target = ResolveTarget(fileName);
     const QString folder = QFileInfo(target).absolutePath();
     const QByteArray targetPath = QFile::encodeName(target);
@@ -160,9 +170,12 @@ void WriteFileSafely(const QString& fileName, const QByteArray& data) {
         throw WriteError(fileName, ErrnoText(errno));
     }
 
-    if (const int error = WriteAll(temp.Fd(), data.constData(), data.size())) {
-        throw WriteError(fileName, ErrnoText(error));
-    }
+    qint64 written = 0;
+    produce([&](const char* data, std::size_t size) {
+        if (const int error = WriteAll(temp.Fd(), data, qint64(size), written)) {
+            throw WriteError(fileName, ErrnoText(error));
+        }
+    });
     if (::fsync(temp.Fd()) != 0) {
         throw WriteError(fileName, ErrnoText(errno));
     }
@@ -187,3 +200,9 @@ void WriteFileSafely(const QString& fileName, const QByteArray& data) {
 }
 
 #endif
+
+void WriteFileSafely(const QString& fileName, const QByteArray& data) {
+    WriteFileSafely(fileName, [&data](const TWritePiece& write) {
+        write(data.constData(), std::size_t(data.size()));
+    });
+}

@@ -15,6 +15,14 @@
 // file is removed and the target is untouched in both cases.
 void WriteFileSafely(const QString& fileName, const QByteArray& data);
 
+// Takes the next piece of a file's bytes; raises EWriteError when it cannot be written.
+using TWritePiece = std::function<void(const char* data, std::size_t size)>;
+// The same for a file whose bytes are made while it is written: `produce` hands them to
+// its argument in pieces of any size. An exception from `produce` removes the temporary
+// file as well, and the target stays untouched.
+void WriteFileSafely(const QString& fileName,
+                     const std::function<void(const TWritePiece& write)>& produce);
+
 // Tests make writes fail as a full disk would: after `limit` bytes of a save, every further
 // write fails with "No space left on device". A negative limit switches this off.
 void SetWriteLimitForTesting(qint64 limit);

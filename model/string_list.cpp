@@ -1,82 +1,201 @@
 #include "model/string_list.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
 #include "model/errors.h"
 
-#include <algorithm>
+namespace {
+
+constexpr std::string_view kBreak = "\r\n";
+
+// True when the text already is lines each followed by CR LF: no zero byte, no lone CR or
+// LF, and a CR LF at the end. Every file the program writes holds its notes this way. The
+// text is looked at eight bytes at a time; only words with a byte below 14 (zero, CR, LF
+// and a few others) are looked at byte by byte.
+bool IsLineText(std::string_view text) {
+    const std::size_t size = text.size();
+    if (size == 0) {
+        return true;
+    }
+    if (size < 2 || text[size - 2] != '\r' || text[size - 1] != '\n') {
+        return false;
+    }
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+    std::size_t i = 0;
+    while (i < size) {
+        if (i + 8 <= size) {
+            std::uint64_t word;
+            std::memcpy(&word, text.data() + i, sizeof word);
+            // Non-zero exactly when some byte of the word is below 14.
+            if (((word - kOnes * 14) & ~word & kHighs) == 0) {
+                i += 8;
+                continue;
+            }
+        }
+        const std::size_t stop = std::min(size, i + 8);
+        for (; i < stop; ++i) {
+            const char c = text[i];
+            if (c == '\0' || c == '\n') {
+                return false;
+            }
+            if (c == '\r') {
+                if (i + 1 >= size || text[i + 1] != '\n') {
+                    return false;
+                }
+                ++i;  // the LF of the pair; it may lie in the next word
+                if (i >= stop) {
+                    ++i;
+                    break;
+                }
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+TStringList::TStringList(std::initializer_list<std::string> lines) {
+    std::size_t size = 0;
+    for (const std::string& line : lines) {
+        size += line.size() + kBreak.size();
+    }
+    text_.reserve(size);
+    for (const std::string& line : lines) {
+        text_ += line;
+        text_ += kBreak;
+    }
+}
+
+TStringList::TStringList(const std::vector<std::string>& lines) {
+    std::size_t size = 0;
+    for (const std::string& line : lines) {
+        size += line.size() + kBreak.size();
+    }
+    text_.reserve(size);
+    for (const std::string& line : lines) {
+        text_ += line;
+        text_ += kBreak;
+    }
+}
 
 TStringList& TStringList::operator=(const TStringList& other) {
     Assign(other);
     return *this;
 }
 
-const std::string& TStringList::Get(int index) const {
-    if (index < 0 || index >= Count()) {
-        throw EListError(index);
+int TStringList::Count() const {
+    int count = 0;
+    for (std::size_t at = text_.find(kBreak); at != std::string::npos;
+         at = text_.find(kBreak, at + kBreak.size())) {
+        ++count;
     }
-    return lines_[static_cast<std::size_t>(index)];
+    return count;
 }
 
-void TStringList::Add(std::string line) {
-    lines_.push_back(std::move(line));
+bool TStringList::FindLine(int index, std::size_t& start, std::size_t& length) const {
+    if (index < 0) {
+        return false;
+    }
+    std::size_t at = 0;
+    for (int i = 0;; ++i) {
+        const std::size_t end = text_.find(kBreak, at);
+        if (end == std::string::npos) {
+            return false;
+        }
+        if (i == index) {
+            start = at;
+            length = end - at;
+            return true;
+        }
+        at = end + kBreak.size();
+    }
+}
+
+std::string TStringList::Get(int index) const {
+    std::size_t start = 0;
+    std::size_t length = 0;
+    if (!FindLine(index, start, length)) {
+        throw EListError(index);
+    }
+    return text_.substr(start, length);
+}
+
+void TStringList::Add(std::string_view line) {
+    text_.reserve(text_.size() + line.size() + kBreak.size());
+    text_ += line;
+    text_ += kBreak;
     Notify();
 }
 
-void TStringList::Insert(int index, std::string line) {
-    if (index < 0 || index > Count()) {
+void TStringList::Insert(int index, std::string_view line) {
+    std::size_t start = text_.size();
+    std::size_t length = 0;
+    if (index != Count() && !FindLine(index, start, length)) {
         throw EListError(index);
     }
-    lines_.insert(lines_.begin() + index, std::move(line));
+    std::string inserted;
+    inserted.reserve(line.size() + kBreak.size());
+    inserted += line;
+    inserted += kBreak;
+    text_.insert(start, inserted);
     Notify();
 }
 
-void TStringList::Put(int index, std::string line) {
-    if (index < 0 || index >= Count()) {
+void TStringList::Put(int index, std::string_view line) {
+    std::size_t start = 0;
+    std::size_t length = 0;
+    if (!FindLine(index, start, length)) {
         throw EListError(index);
     }
-    lines_[static_cast<std::size_t>(index)] = std::move(line);
+    text_.replace(start, length, line);
     Notify();
 }
 
 void TStringList::Delete(int index) {
-    if (index < 0 || index >= Count()) {
+    std::size_t start = 0;
+    std::size_t length = 0;
+    if (!FindLine(index, start, length)) {
         throw EListError(index);
     }
-    lines_.erase(lines_.begin() + index);
+    text_.erase(start, length + kBreak.size());
     Notify();
 }
 
 void TStringList::Clear() {
-    if (lines_.empty()) {
+    if (text_.empty()) {
         return;
     }
-    lines_.clear();
+    text_.clear();
     Notify();
 }
 
 void TStringList::Assign(const TStringList& other) {
     if (this != &other) {
-        lines_ = other.lines_;
+        text_ = other.text_;
     }
     Notify();
 }
 
-std::string TStringList::Text() const {
-    std::size_t size = 0;
-    for (const auto& line : lines_) {
-        size += line.size() + 2;
-    }
-    std::string text;
-    text.reserve(size);
-    for (const auto& line : lines_) {
-        text += line;
-        text += "\r\n";
-    }
-    return text;
-}
-
 std::vector<std::string> TStringList::SplitLines(std::string_view text) {
+    text = text.substr(0, std::min(text.find('\0'), text.size()));
+    const std::size_t end = text.size();
+    // Counted first, so that the vector is allocated once.
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < end; ++i) {
+        const char c = text[i];
+        if (c == '\n' || (c == '\r' && (i + 1 == end || text[i + 1] != '\n'))) {
+            ++count;
+        }
+    }
+    if (end > 0 && text[end - 1] != '\r' && text[end - 1] != '\n') {
+        ++count;
+    }
     std::vector<std::string> lines;
-    const std::size_t end = std::min(text.find('\0'), text.size());
+    lines.reserve(count);
     std::size_t start = 0;
     std::size_t i = 0;
     while (i < end) {
@@ -99,7 +218,34 @@ std::vector<std::string> TStringList::SplitLines(std::string_view text) {
 }
 
 void TStringList::SetText(std::string_view text) {
-    lines_ = SplitLines(text);
+    if (IsLineText(text)) {
+        text_.assign(text);
+    } else {
+        // Every break (CR LF, lone CR, lone LF) becomes CR LF, the text ends at a zero byte
+        // and a last line without a break gets one.
+        text = text.substr(0, std::min(text.find('\0'), text.size()));
+        std::string normal;
+        normal.reserve(text.size() + text.size() / 2 + kBreak.size());
+        bool open = false;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const char c = text[i];
+            if (c == '\r' || c == '\n') {
+                normal += kBreak;
+                if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+                    ++i;
+                }
+                open = false;
+            } else {
+                normal += c;
+                open = true;
+            }
+        }
+        if (open) {
+            normal += kBreak;
+        }
+        normal.shrink_to_fit();
+        text_.swap(normal);
+    }
     Notify();
 }
 

@@ -2,6 +2,11 @@
 
 // An ordered list of byte-string lines, as the notes of an item and the memo editor hold
 // them. Every change calls Changed(), which a subclass may use to notify its owner.
+//
+// The lines are kept as the one text they make, each line followed by CR LF (the form the
+// .2do file stores): a loaded list holds a notes list per item, and one text takes a third
+// of the memory of separate line strings and is read from a file in one copy. A line given
+// to Add, Insert or Put should hold no CR LF pair; one that does becomes two lines there.
 
 #include <string>
 #include <string_view>
@@ -10,32 +15,32 @@
 class TStringList {
 public:
     TStringList() = default;
-    TStringList(std::initializer_list<std::string> lines) : lines_(lines) {}
-    explicit TStringList(std::vector<std::string> lines) : lines_(std::move(lines)) {}
-    TStringList(const TStringList& other) : lines_(other.lines_) {}
+    TStringList(std::initializer_list<std::string> lines);
+    explicit TStringList(const std::vector<std::string>& lines);
+    TStringList(const TStringList& other) : text_(other.text_) {}
     TStringList& operator=(const TStringList& other);
     virtual ~TStringList() = default;
 
-    int Count() const { return static_cast<int>(lines_.size()); }
-    bool IsEmpty() const { return lines_.empty(); }
+    int Count() const;
+    bool IsEmpty() const { return text_.empty(); }
     // Throws EListError for an index outside 0..Count()-1.
-    const std::string& Get(int index) const;
-    const std::string& operator[](int index) const { return Get(index); }
-    const std::vector<std::string>& Lines() const { return lines_; }
+    std::string Get(int index) const;
+    std::string operator[](int index) const { return Get(index); }
+    std::vector<std::string> Lines() const { return SplitLines(text_); }
 
-    void Add(std::string line);
-    void Insert(int index, std::string line);
-    void Put(int index, std::string line);
+    void Add(std::string_view line);
+    void Insert(int index, std::string_view line);
+    void Put(int index, std::string_view line);
     void Delete(int index);
     void Clear();
     // Replaces all lines by those of the other list; one change notification.
     void Assign(const TStringList& other);
 
     // Exchanges the lines with another list without any change notification.
-    void SwapLines(TStringList& other) { lines_.swap(other.lines_); }
+    void SwapLines(TStringList& other) { text_.swap(other.text_); }
 
     // All lines, each followed by CR LF, the last one too.
-    std::string Text() const;
+    const std::string& Text() const { return text_; }
     // Splits at CR LF, a lone CR and a lone LF; a zero byte ends the text.
     void SetText(std::string_view text);
     static std::vector<std::string> SplitLines(std::string_view text);
@@ -45,7 +50,7 @@ public:
     void EndUpdate();
 
     friend bool operator==(const TStringList& a, const TStringList& b) {
-        return a.lines_ == b.lines_;
+        return a.text_ == b.text_;
     }
 
 protected:
@@ -53,8 +58,11 @@ protected:
 
 private:
     void Notify();
+    // Where line `index` starts in the text, and its length without the CR LF; false when
+    // there is no such line.
+    bool FindLine(int index, std::size_t& start, std::size_t& length) const;
 
-    std::vector<std::string> lines_;
+    std::string text_;
     int updateCount_ = 0;
     bool pendingChange_ = false;
 };

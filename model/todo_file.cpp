@@ -1,7 +1,9 @@
 #include "model/todo_file.h"
 
 #include <QFile>
+#include <QtEndian>
 #include <cstring>
+#include <vector>
 
 #include "model/byte_reader.h"
 #include "model/errors.h"
@@ -58,17 +60,6 @@ void PutIntField(QByteArray& out, std::uint8_t tag, std::int32_t value) {
     PutInt(out, value);
 }
 
-void PutDoubleField(QByteArray& out, std::uint8_t tag, double value) {
-    PutHeader(out, tag, 8);
-    std::uint64_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    char bytes[8];
-    for (int i = 0; i < 8; ++i) {
-        bytes[i] = char((bits >> (8 * i)) & 0xFF);
-    }
-    out.append(bytes, 8);
-}
-
 void PutTextField(QByteArray& out, std::uint8_t tag, const std::string& text) {
     PutHeader(out, tag, text.size());
     out.append(text.data(), qsizetype(text.size()));
@@ -98,43 +89,104 @@ std::int32_t ReadCount(TByteReader& reader, std::size_t minSize, const char* wha
 
 // Items -----------------------------------------------------------------------------------
 
-void AppendItemRecord(QByteArray& out, const TTodoItem& item, int index) {
-    const std::string notes = item.Notes().Text();
-    CheckLength(notes, "Notes", "item", index);
+namespace {
+
+// Writes item records into memory already sized for them: a list of many items is written
+// without growing its buffer or calling anything per field.
+class TRecordWriter {
+public:
+    explicit TRecordWriter(char* at) : at_(at) {}
+
+    void Int(std::int32_t value) { Store(qToLittleEndian(value)); }
+    void Header(std::uint8_t tag, std::size_t length) {
+        *at_++ = char(tag);
+        Store(qToLittleEndian(std::uint16_t(length)));
+    }
+    void ByteField(std::uint8_t tag, std::uint8_t value) {
+        Header(tag, 1);
+        *at_++ = char(value);
+    }
+    void IntField(std::uint8_t tag, std::int32_t value) {
+        Header(tag, 4);
+        Int(value);
+    }
+    void DoubleField(std::uint8_t tag, double value) {
+        Header(tag, 8);
+        std::uint64_t bits;
+        std::memcpy(&bits, &value, sizeof bits);
+        Store(qToLittleEndian(bits));
+    }
+    void TextField(std::uint8_t tag, const std::string& text) {
+        Header(tag, text.size());
+        std::memcpy(at_, text.data(), text.size());
+        at_ += text.size();
+    }
+
+    // Fourteen fields in tag order; the texts must have passed CheckItem.
+    void ItemRecord(const TTodoItem& item) {
+        Int(kItemFieldCount);
+        ByteField(tagComplete, item.Complete() ? 1 : 0);
+        ByteField(tagCompletion, item.Completion());
+        DoubleField(tagCompletionDate, item.CompletionDate());
+        DoubleField(tagCreationDate, item.CreationDate());
+        DoubleField(tagDueDate, item.DueDate());
+        IntField(tagImageIndex, item.ImageIndex());
+        TextField(tagNotes, item.Notes().Text());
+        ByteField(tagPriority, item.Priority());
+        TextField(tagResource, item.Resource());
+        ByteField(tagStatus, item.Status());
+        TextField(tagSubject, item.Subject());
+        IntField(tagTag, item.Tag());
+        IntField(tagTotalTime, item.TotalTime());
+        TextField(tagProject, item.Project());
+    }
+
+    char* Position() const { return at_; }
+
+private:
+    template <typename T>
+    void Store(T value) {
+        std::memcpy(at_, &value, sizeof value);
+        at_ += sizeof value;
+    }
+
+    char* at_;
+};
+
+std::size_t RecordSize(const TTodoItem& item) {
+    return 86 + item.Notes().Text().size() + item.Resource().size() + item.Subject().size() +
+           item.Project().size();
+}
+
+// The size of the item's record; EWriteError when a text is too long for its field.
+std::size_t CheckItem(const TTodoItem& item, int index) {
+    CheckLength(item.Notes().Text(), "Notes", "item", index);
     CheckLength(item.Resource(), "Resource", "item", index);
     CheckLength(item.Subject(), "Subject", "item", index);
     CheckLength(item.Project(), "Project", "item", index);
+    return RecordSize(item);
+}
 
-    PutInt(out, kItemFieldCount);
-    PutByteField(out, tagComplete, item.Complete() ? 1 : 0);
-    PutByteField(out, tagCompletion, item.Completion());
-    PutDoubleField(out, tagCompletionDate, item.CompletionDate());
-    PutDoubleField(out, tagCreationDate, item.CreationDate());
-    PutDoubleField(out, tagDueDate, item.DueDate());
-    PutIntField(out, tagImageIndex, item.ImageIndex());
-    PutTextField(out, tagNotes, notes);
-    PutByteField(out, tagPriority, item.Priority());
-    PutTextField(out, tagResource, item.Resource());
-    PutByteField(out, tagStatus, item.Status());
-    PutTextField(out, tagSubject, item.Subject());
-    PutIntField(out, tagTag, item.Tag());
-    PutIntField(out, tagTotalTime, item.TotalTime());
-    PutTextField(out, tagProject, item.Project());
+}  // namespace
+
+void AppendItemRecord(QByteArray& out, const TTodoItem& item, int index) {
+    const std::size_t size = CheckItem(item, index);
+    const qsizetype at = out.size();
+    out.resize(at + qsizetype(size));
+    TRecordWriter(out.data() + at).ItemRecord(item);
 }
 
 QByteArray ItemsToBytes(const TTodoItemCollection& items) {
+    // Every text is checked before anything is written.
     std::size_t size = 4;
     for (const TTodoItem* item : items) {
-        size += 86 + item->Resource().size() + item->Subject().size() + item->Project().size();
-        for (const auto& line : item->Notes().Lines()) {
-            size += line.size() + 2;
-        }
+        size += CheckItem(*item, item->Index());
     }
-    QByteArray out;
-    out.reserve(qsizetype(size));
-    PutInt(out, items.Count());
+    QByteArray out(qsizetype(size), Qt::Uninitialized);
+    TRecordWriter writer(out.data());
+    writer.Int(items.Count());
     for (const TTodoItem* item : items) {
-        AppendItemRecord(out, *item, item->Index());
+        writer.ItemRecord(*item);
     }
     return out;
 }
@@ -177,7 +229,7 @@ void ReadItemRecord(TByteReader& reader, TTodoItem& item) {
                 item.SetTag(reader.ReadInt());
                 break;
             case tagNotes:
-                item.Notes().SetText(reader.ReadBytes(length));
+                item.Notes().SetText(reader.ReadView(length));
                 break;
             case tagResource:
                 item.SetResource(reader.ReadBytes(length));
@@ -312,7 +364,28 @@ void LoadFromStream(TTodoItemCollection& items, QIODevice& stream, const QString
 }
 
 void SaveToFile(const TTodoItemCollection& items, const QString& fileName) {
-    WriteFileSafely(fileName, ItemsToBytes(items));
+    // The records are made in a buffer of half a megabyte that goes to the file whenever
+    // the next record would not fit, so a large list is never held twice in memory and
+    // each item is visited once. A text too long for its field stops the save before its
+    // record is written; the previous file stays as it was.
+    constexpr std::size_t kLargestRecord = 86 + 4 * MaxFieldLength;
+    constexpr std::size_t kBufferSize = 512 * 1024;
+    static_assert(kBufferSize >= kLargestRecord + 4);
+    WriteFileSafely(fileName, [&items](const TWritePiece& write) {
+        std::vector<char> buffer(kBufferSize);
+        char* const start = buffer.data();
+        TRecordWriter writer(start);
+        writer.Int(items.Count());
+        for (const TTodoItem* item : items) {
+            const std::size_t size = CheckItem(*item, item->Index());
+            if (std::size_t(writer.Position() - start) + size > kBufferSize) {
+                write(start, std::size_t(writer.Position() - start));
+                writer = TRecordWriter(start);
+            }
+            writer.ItemRecord(*item);
+        }
+        write(start, std::size_t(writer.Position() - start));
+    });
 }
 
 void LoadFromFile(TTodoItemCollection& items, const QString& fileName) {

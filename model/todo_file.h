@@ -6,9 +6,8 @@
 //
 // Reading checks every count and length against the bytes that are really there and reads
 // into new objects first: a damaged file raises EReadError (naming the file and the byte
-// offset) and the list keeps what it held. Saving builds the whole file in memory, refuses
-// texts the format cannot hold before anything is written, and replaces the file
-// crash-safely, so a failed save leaves the previous file as it was.
+// offset) and the list keeps what it held. Saving refuses texts the format cannot hold and
+// replaces the file crash-safely, so a failed save leaves the previous file as it was.
 
 #include <QByteArray>
 #include <QIODevice>

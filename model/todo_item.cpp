@@ -77,16 +77,16 @@ void TTodoItem::SetPriority(TTodoPriority value) {
     }
 }
 
-void TTodoItem::SetProject(const std::string& value) {
+void TTodoItem::SetProject(std::string value) {
     if (project_ != value) {
-        project_ = value;
+        project_ = std::move(value);
         Changed();
     }
 }
 
-void TTodoItem::SetResource(const std::string& value) {
+void TTodoItem::SetResource(std::string value) {
     if (resource_ != value) {
-        resource_ = value;
+        resource_ = std::move(value);
         Changed();
     }
 }
@@ -98,9 +98,9 @@ void TTodoItem::SetStatus(TTodoStatus value) {
     }
 }
 
-void TTodoItem::SetSubject(const std::string& value) {
+void TTodoItem::SetSubject(std::string value) {
     if (subject_ != value) {
-        subject_ = value;
+        subject_ = std::move(value);
         Changed();
     }
 }

@@ -57,14 +57,15 @@ public:
     void SetNotes(const TStringList& value);
     TTodoPriority Priority() const { return priority_; }
     void SetPriority(TTodoPriority value);
+    // The text setters take their value by value, so that a reader's fresh string moves in.
     const std::string& Project() const { return project_; }
-    void SetProject(const std::string& value);
+    void SetProject(std::string value);
     const std::string& Resource() const { return resource_; }
-    void SetResource(const std::string& value);
+    void SetResource(std::string value);
     TTodoStatus Status() const { return status_; }
     void SetStatus(TTodoStatus value);
     const std::string& Subject() const { return subject_; }
-    void SetSubject(const std::string& value);
+    void SetSubject(std::string value);
     // A free value for clients; never repaints.
     std::int32_t Tag() const { return tag_; }
     void SetTag(std::int32_t value) { tag_ = value; }
