@@ -15,7 +15,8 @@ bool IsTextKind(TTodoData kind) {
     return kind == tdSubject || kind == tdResource || kind == tdProject || kind == tdNotes;
 }
 
-std::string TextOf(const TTodoItem& item, TTodoData kind) {
+const std::string& TextOf(const TTodoItem& item, TTodoData kind) {
+    static const std::string none;
     switch (kind) {
         case tdSubject:
             return item.Subject();
@@ -26,7 +27,7 @@ std::string TextOf(const TTodoItem& item, TTodoData kind) {
         case tdNotes:
             return item.Notes().Text();
         default:
-            return {};
+            return none;
     }
 }
 
@@ -39,25 +40,72 @@ int Sign(int value) {
     return value < 0 ? -1 : (value > 0 ? 1 : 0);
 }
 
-// The partition sort over positions of the list. For text kinds the collation keys are
-// made once and exchanged together with the items, so a comparison never converts text.
+bool IsNumberKind(TTodoData kind) {
+    switch (kind) {
+        case tdCompletion:
+        case tdPriority:
+        case tdImage:
+        case tdComplete:
+        case tdDueDate:
+        case tdCompletionDate:
+        case tdCreationDate:
+        case tdStatus:
+        case tdTotalTime:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The sort key of an item for a number-like kind; every such value is exact as a double.
+double NumberOf(const TTodoItem& item, TTodoData kind) {
+    switch (kind) {
+        case tdCompletion:
+            return item.Completion();
+        case tdPriority:
+            return item.Priority();
+        case tdImage:
+            return item.ImageIndex();
+        case tdComplete:
+            return item.Complete() ? 1 : 0;
+        case tdDueDate:
+            return item.DueDate();
+        case tdCompletionDate:
+            return item.CompletionDate();
+        case tdCreationDate:
+            return item.CreationDate();
+        case tdStatus:
+            return item.Status();
+        case tdTotalTime:
+            return item.TotalTime();
+        default:
+            return 0;
+    }
+}
+
+// The partition sort, run on the items' keys and their positions rather than on the items:
+// slot n holds a key and the position its item had before the sort, and the exchanges move
+// slots. The decisions depend on the keys alone, so the order that comes out is the one
+// exchanging the items themselves would give; the contents are then moved once, each to
+// its final row, instead of once per exchange.
+template <typename TKey>
 class Sorter {
 public:
-    Sorter(TTodoItemCollection& items, TTodoData kind, TSortDirection direction,
-           const QCollator& collator, int& selected)
-        : items_(items), kind_(kind), descending_(direction == sdDescending), selected_(selected) {
-        if (IsTextKind(kind)) {
-            keys_.reserve(std::size_t(items.Count()));
-            for (const TTodoItem* item : items) {
-                const std::string text = TextOf(*item, kind);
-                keys_.push_back(
-                    collator.sortKey(QString::fromLocal8Bit(text.data(), qsizetype(text.size()))));
-            }
-        } else {
-            collator_ = &collator;
+    Sorter(std::vector<TKey> keys, bool descending, int& selected)
+        : keys_(std::move(keys)), descending_(descending), selected_(selected) {
+        from_.resize(keys_.size());
+        for (std::size_t i = 0; i < from_.size(); ++i) {
+            from_[i] = int(i);
         }
     }
 
+    // Positions 0 to Count-1, then the contents moved to their new rows.
+    void Run(TTodoItemCollection& items) {
+        QuickSort(0, int(keys_.size()) - 1);
+        Apply(items);
+    }
+
+private:
     void QuickSort(int lo, int hi) {
         // The larger part is sorted by the loop, the smaller one by recursion, which keeps
         // the stack shallow; the two parts are disjoint, so the result is the same as
@@ -77,7 +125,8 @@ public:
                     if (i != j && Compare(i, j) != 0) {
                         Follow(selected_, i, j);
                         Follow(p, i, j);
-                        Swap(i, j);
+                        std::swap(keys_[std::size_t(i)], keys_[std::size_t(j)]);
+                        std::swap(from_[std::size_t(i)], from_[std::size_t(j)]);
                     }
                     ++i;
                     --j;
@@ -97,7 +146,6 @@ public:
         }
     }
 
-private:
     static void Follow(int& position, int i, int j) {
         if (position == i) {
             position = j;
@@ -107,28 +155,51 @@ private:
     }
 
     int Compare(int a, int b) const {
-        int result;
-        if (!keys_.empty()) {
-            result = Sign(keys_[std::size_t(a)].compare(keys_[std::size_t(b)]));
-        } else {
-            result = CompareTodoItems(*items_.At(a), *items_.At(b), kind_, *collator_);
-        }
+        const int result = CompareKeys(keys_[std::size_t(a)], keys_[std::size_t(b)]);
         return descending_ ? -result : result;
     }
+    static int CompareKeys(double a, double b) { return CompareValues(a, b); }
+    static int CompareKeys(const QCollatorSortKey& a, const QCollatorSortKey& b) {
+        return Sign(a.compare(b));
+    }
 
-    void Swap(int i, int j) {
-        items_.At(i)->Exchange(*items_.At(j));
-        if (!keys_.empty()) {
-            keys_[std::size_t(i)].swap(keys_[std::size_t(j)]);
+    // Row n takes the content that was at row from_[n]. Each cycle of that mapping is
+    // walked with exchanges, every exchange putting one content at its final row. The
+    // cycles are listed first (a walk through from_ alone, which stays in the cache), so
+    // that the items, which lie anywhere in memory, can be fetched a few exchanges early.
+    void Apply(TTodoItemCollection& items) {
+        constexpr int kEnd = -1;  // ends a cycle in the list
+        std::vector<int> order;
+        order.reserve(from_.size() + from_.size() / 2);
+        std::vector<bool> placed(from_.size(), false);
+        for (std::size_t start = 0; start < from_.size(); ++start) {
+            if (placed[start] || from_[start] == int(start)) {
+                continue;
+            }
+            for (std::size_t at = start; !placed[at]; at = std::size_t(from_[at])) {
+                placed[at] = true;
+                order.push_back(int(at));
+            }
+            order.push_back(kEnd);
+        }
+        constexpr std::size_t kAhead = 8;
+        for (std::size_t n = 0; n + 1 < order.size(); ++n) {
+            if (n + kAhead < order.size() && order[n + kAhead] != kEnd) {
+                const char* ahead = reinterpret_cast<const char*>(items.At(order[n + kAhead]));
+                for (std::size_t line = 0; line < sizeof(TTodoItem); line += 64) {
+                    __builtin_prefetch(ahead + line, 1);
+                }
+            }
+            if (order[n] != kEnd && order[n + 1] != kEnd) {
+                items.At(order[n])->Exchange(*items.At(order[n + 1]));
+            }
         }
     }
 
-    TTodoItemCollection& items_;
-    TTodoData kind_;
+    std::vector<TKey> keys_;
+    std::vector<int> from_;
     bool descending_;
     int& selected_;
-    const QCollator* collator_ = nullptr;
-    std::vector<QCollatorSortKey> keys_;
 };
 
 }  // namespace
@@ -173,14 +244,32 @@ QCollator DefaultTodoCollator() {
 
 void SortTodoItems(TTodoItemCollection& items, TTodoData kind, TSortDirection direction,
                    int& selected, const QCollator* collator) {
-    if (items.Count() < 2) {
-        return;
+    const int count = items.Count();
+    if (count < 2 || !(IsTextKind(kind) || IsNumberKind(kind))) {
+        return;  // fewer than two items, or a kind by which all items are equal
     }
-    std::optional<QCollator> own;
-    if (!collator) {
-        own = DefaultTodoCollator();
-        collator = &*own;
+    const bool descending = direction == sdDescending;
+    if (IsTextKind(kind)) {
+        std::optional<QCollator> own;
+        if (!collator) {
+            own = DefaultTodoCollator();
+            collator = &*own;
+        }
+        // Collation keys are made once: a comparison then never converts text.
+        std::vector<QCollatorSortKey> keys;
+        keys.reserve(std::size_t(count));
+        for (int i = 0; i < count; ++i) {
+            const std::string& text = TextOf(*items.At(i), kind);
+            keys.push_back(
+                collator->sortKey(QString::fromLocal8Bit(text.data(), qsizetype(text.size()))));
+        }
+        Sorter<QCollatorSortKey>(std::move(keys), descending, selected).Run(items);
+    } else {
+        std::vector<double> keys;
+        keys.reserve(std::size_t(count));
+        for (int i = 0; i < count; ++i) {
+            keys.push_back(NumberOf(*items.At(i), kind));
+        }
+        Sorter<double>(std::move(keys), descending, selected).Run(items);
     }
-    Sorter sorter(items, kind, direction, *collator, selected);
-    sorter.QuickSort(0, items.Count() - 1);
 }

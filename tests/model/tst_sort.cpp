@@ -23,6 +23,49 @@ void Fill(TTodoItemCollection& items, const QStringList& names, const QList<int>
     }
 }
 
+// The partition sort written out plainly, exchanging the items themselves at every step:
+// what the list's sort must give, however it gets there.
+void ReferenceSort(TTodoItemCollection& items, int lo, int hi, TTodoData kind, bool descending,
+                   const QCollator& collator, int& selected) {
+    auto compare = [&](int a, int b) {
+        const int result = CompareTodoItems(*items.At(a), *items.At(b), kind, collator);
+        return descending ? -result : result;
+    };
+    auto follow = [](int& position, int i, int j) {
+        if (position == i) {
+            position = j;
+        } else if (position == j) {
+            position = i;
+        }
+    };
+    int i = lo;
+    int j = hi;
+    int p = (lo + hi) / 2;
+    do {
+        while (compare(p, i) > 0 && i < hi) {
+            ++i;
+        }
+        while (compare(p, j) < 0 && j > lo) {
+            --j;
+        }
+        if (i <= j) {
+            if (i != j && compare(i, j) != 0) {
+                follow(selected, i, j);
+                follow(p, i, j);
+                items.At(i)->Exchange(*items.At(j));
+            }
+            ++i;
+            --j;
+        }
+    } while (i <= j);
+    if (lo < j) {
+        ReferenceSort(items, lo, j, kind, descending, collator, selected);
+    }
+    if (i < hi) {
+        ReferenceSort(items, i, hi, kind, descending, collator, selected);
+    }
+}
+
 QStringList Subjects(const TTodoItemCollection& items) {
     QStringList out;
     for (const TTodoItem* item : items) {
@@ -158,6 +201,59 @@ private Q_SLOTS:
                 QCOMPARE(items.GetItem(i)->TotalTime(), b);
             }
             QCOMPARE(items.GetItem(selected)->Tag(), selectedTag);
+        }
+    }
+
+    // Equal keys are where sorting methods differ: the list must put equal items in
+    // exactly the order the exchanges of the partition sort leave them in.
+    void sameOrderAsExchangingItems_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("direction");
+        QTest::addColumn<int>("distinct");
+        QTest::newRow("total time, 3 values") << int(tdTotalTime) << int(sdAscending) << 3;
+        QTest::newRow("due date, 40 values") << int(tdDueDate) << int(sdAscending) << 40;
+        QTest::newRow("priority, descending") << int(tdPriority) << int(sdDescending) << 5;
+        QTest::newRow("subject, 7 texts") << int(tdSubject) << int(sdAscending) << 7;
+        QTest::newRow("notes, descending") << int(tdNotes) << int(sdDescending) << 4;
+        QTest::newRow("all different") << int(tdCreationDate) << int(sdAscending) << 100000;
+    }
+    void sameOrderAsExchangingItems() {
+        QFETCH(int, kind);
+        QFETCH(int, direction);
+        QFETCH(int, distinct);
+        const QCollator collator = English();
+        QRandomGenerator random(quint32(kind * 31 + distinct));
+        for (int round = 0; round < 10; ++round) {
+            const int count = int(random.bounded(2, 600));
+            TTodoItemCollection sorted;
+            TTodoItemCollection expected;
+            for (int i = 0; i < count; ++i) {
+                const int key = int(random.bounded(0, distinct));
+                for (TTodoItemCollection* items : {&sorted, &expected}) {
+                    TTodoItem* item = items->Add();
+                    item->SetSubject(key % 2 ? "Key " + std::to_string(key)
+                                             : "key " + std::to_string(key));
+                    item->SetNotes(TStringList{"note " + std::to_string(key % 4)});
+                    item->SetTotalTime(key);
+                    item->SetDueDate(45000.0 + key);
+                    item->SetCreationDate(40000.0 + key * 0.5);
+                    item->SetPriority(TTodoPriority(key % 5));
+                    item->SetTag(i);  // which item this content is
+                }
+            }
+            const int start = int(random.bounded(-1, count));
+            int selected = start;
+            SortTodoItems(sorted, TTodoData(kind), TSortDirection(direction), selected, &collator);
+            int reference = start;
+            ReferenceSort(expected, 0, count - 1, TTodoData(kind), direction == sdDescending,
+                          collator, reference);
+            for (int i = 0; i < count; ++i) {
+                QCOMPARE(sorted.At(i)->Tag(), expected.At(i)->Tag());
+                QCOMPARE(sorted.At(i)->Subject(), expected.At(i)->Subject());
+                QCOMPARE(sorted.At(i)->Notes().Text(), expected.At(i)->Notes().Text());
+                QCOMPARE(sorted.At(i)->Index(), i);
+            }
+            QCOMPARE(selected, reference);
         }
     }
 
