@@ -25,6 +25,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -213,7 +214,25 @@ void BM_SaveCrashSafe(benchmark::State& state) {
 
 // Sorting -----------------------------------------------------------------------------------
 
-void BM_SortSubjectsStd(benchmark::State& state) {
+// Texts sort with the collator of the default locale. The environment's locale is used as
+// it is, and an English one besides, whose collation (unlike that of the C locale) weighs
+// letters before case and punctuation, as a user's would.
+enum TSortLocale { kEnvironmentLocale, kEnglishLocale };
+
+class TLocaleScope {
+public:
+    explicit TLocaleScope(TSortLocale locale) {
+        if (locale == kEnglishLocale) {
+            QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        }
+    }
+    ~TLocaleScope() { QLocale::setDefault(QLocale::system()); }
+    TLocaleScope(const TLocaleScope&) = delete;
+    TLocaleScope& operator=(const TLocaleScope&) = delete;
+};
+
+void BM_SortSubjectsStd(benchmark::State& state, TSortLocale locale) {
+    const TLocaleScope scope(locale);
     const int count = int(state.range(0));
     TTodoItemCollection items;
     LoadFromFile(items, BenchListFile(BenchDataFolder(), count));
@@ -253,7 +272,8 @@ void BM_SortDueDatesStd(benchmark::State& state) {
 // The shown list sorted through its Sorted property, from the file's order each time: the
 // keys, the partition sort, the contents moved to their rows and the selection restored.
 // The repaint that follows costs what the repaint figure measures, for any sort.
-void BM_SortList(benchmark::State& state, TTodoData kind) {
+void BM_SortList(benchmark::State& state, TTodoData kind, TSortLocale locale) {
+    const TLocaleScope scope(locale);
     const int count = int(state.range(0));
     const QString path = BenchListFile(BenchDataFolder(), count);
     auto list = MakeShownList();
@@ -398,35 +418,46 @@ double Median(std::vector<double> values) {
     return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-// The two programs start in turn, so that a change in the machine's load hits both alike.
+// The programs start in turn, so that a change in the machine's load hits all alike: the
+// empty window, a window with one line of text (the least a program that shows text
+// pays: the font configuration and database), and Pellmark.
 void BM_Startup(benchmark::State& state) {
-    const QString pellmark = QStringLiteral(PELLMARK_PROGRAM);
-    const QString empty = QStringLiteral(PELLMARK_EMPTY_WINDOW);
-    if (!QFileInfo(pellmark).isExecutable()) {
-        state.SkipWithError("pellmark is not built");
-        return;
+    struct TProgram {
+        const char* Name;
+        QString Path;
+        QString Window;
+        std::vector<double> Times;
+    };
+    std::vector<TProgram> programs = {
+        {"empty_window", QStringLiteral(PELLMARK_EMPTY_WINDOW), QStringLiteral("QWidget"), {}},
+        {"label_window", QStringLiteral(PELLMARK_LABEL_WINDOW), QStringLiteral("QLabel"), {}},
+        {"pellmark", QStringLiteral(PELLMARK_PROGRAM), QStringLiteral("TForm1"), {}},
+    };
+    for (const TProgram& program : programs) {
+        if (!QFileInfo(program.Path).isExecutable()) {
+            state.SkipWithError("a program to start is not built");
+            return;
+        }
     }
     const int starts = int(state.range(0));
-    std::vector<double> pellmarkTimes;
-    std::vector<double> emptyTimes;
     for (auto _ : state) {
         for (int i = 0; i < starts + 1; ++i) {
-            double a = 0;
-            double b = 0;
-            if (!TimeStart(empty, QStringLiteral("QWidget"), a) ||
-                !TimeStart(pellmark, QStringLiteral("TForm1"), b)) {
-                state.SkipWithError("a program did not end after its first paint");
-                return;
-            }
-            // The first pair only warms the file cache.
-            if (i > 0) {
-                emptyTimes.push_back(a);
-                pellmarkTimes.push_back(b);
+            for (TProgram& program : programs) {
+                double seconds = 0;
+                if (!TimeStart(program.Path, program.Window, seconds)) {
+                    state.SkipWithError("a program did not end after its first paint");
+                    return;
+                }
+                // The first round only warms the file cache.
+                if (i > 0) {
+                    program.Times.push_back(seconds);
+                }
             }
         }
     }
-    state.counters["pellmark"] = Median(pellmarkTimes);
-    state.counters["empty_window"] = Median(emptyTimes);
+    for (const TProgram& program : programs) {
+        state.counters[program.Name] = Median(program.Times);
+    }
 }
 
 // Registration ------------------------------------------------------------------------------
@@ -439,10 +470,17 @@ void RegisterBenchmarks() {
         RegisterBenchmark("Load/replacing", BM_LoadReplacingList)->Arg(count);
         RegisterBenchmark("Save/bare_write", BM_SaveBareWrite)->Arg(count);
         RegisterBenchmark("Save/crash_safe", BM_SaveCrashSafe)->Arg(count);
-        RegisterBenchmark("Sort/subject/std_sort", BM_SortSubjectsStd)->Arg(count);
-        RegisterBenchmark("Sort/subject/list", BM_SortList, tdSubject)->Arg(count);
+        RegisterBenchmark("Sort/subject/std_sort", BM_SortSubjectsStd, kEnvironmentLocale)
+            ->Arg(count);
+        RegisterBenchmark("Sort/subject/list", BM_SortList, tdSubject, kEnvironmentLocale)
+            ->Arg(count);
+        RegisterBenchmark("Sort/subject_english/std_sort", BM_SortSubjectsStd, kEnglishLocale)
+            ->Arg(count);
+        RegisterBenchmark("Sort/subject_english/list", BM_SortList, tdSubject, kEnglishLocale)
+            ->Arg(count);
         RegisterBenchmark("Sort/due_date/std_sort", BM_SortDueDatesStd)->Arg(count);
-        RegisterBenchmark("Sort/due_date/list", BM_SortList, tdDueDate)->Arg(count);
+        RegisterBenchmark("Sort/due_date/list", BM_SortList, tdDueDate, kEnvironmentLocale)
+            ->Arg(count);
     }
     RegisterBenchmark("Repaint", BM_Repaint)
         ->Arg(100)
@@ -463,11 +501,19 @@ std::vector<TBenchTarget> Targets() {
          F::Time("Save/bare_write" + big), 1.5},
         {"sort 100,000 items by subject", F::Time("Sort/subject/list" + big),
          F::Time("Sort/subject/std_sort" + big), 3.0},
+        {"sort 100,000 items by subject (English)", F::Time("Sort/subject_english/list" + big),
+         F::Time("Sort/subject_english/std_sort" + big), 3.0},
         {"sort 100,000 items by due date", F::Time("Sort/due_date/list" + big),
          F::Time("Sort/due_date/std_sort" + big), 3.0},
         {"repaint 100,000 items (vs 100)", F::Time("Repaint" + big), F::Time("Repaint/100"), 1.2},
         {"start-up to the first painted window", F::Count("Startup/9", "pellmark", F::kSeconds),
          F::Count("Startup/9", "empty_window", F::kSeconds), 1.5},
+        {"  (for comparison: one label vs empty)",
+         F::Count("Startup/9", "label_window", F::kSeconds),
+         F::Count("Startup/9", "empty_window", F::kSeconds), 0},
+        {"  (for comparison: Pellmark vs one label)",
+         F::Count("Startup/9", "pellmark", F::kSeconds),
+         F::Count("Startup/9", "label_window", F::kSeconds), 0},
         {"memory added by 100,000 items (vs file)",
          F::Count("Memory" + big, "rss_added", F::kBytes),
          F::Count("Memory" + big, "file_size", F::kBytes), 2.5},

@@ -49,6 +49,7 @@ void TTargetReporter::ReportRuns(const std::vector<Run>& runs) {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
         if (run.error_occurred) {
+            failed_ = true;
             continue;
         }
         const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
@@ -96,10 +97,18 @@ void TTargetReporter::Finalize() {
         double measured = 0;
         double baseline = 0;
         char line[256];
-        if (!Value(target.Measured, measured) || !Value(target.Baseline, baseline) ||
-            baseline <= 0) {
+        const bool ran =
+            Value(target.Measured, measured) && Value(target.Baseline, baseline) && baseline > 0;
+        if (!ran && target.MaxRatio <= 0) {
+            continue;  // a comparison for the reader, not a target
+        }
+        if (!ran) {
             std::snprintf(line, sizeof line, "%-7s %-44s (at most %gx)\n", "not run",
                           target.Name.c_str(), target.MaxRatio);
+        } else if (target.MaxRatio <= 0) {
+            std::snprintf(line, sizeof line, "%-7s %-44s %10s vs %10s  %5.2fx\n", "",
+                          target.Name.c_str(), Format(measured, target.Measured.Unit).c_str(),
+                          Format(baseline, target.Baseline.Unit).c_str(), measured / baseline);
         } else {
             const double ratio = measured / baseline;
             const bool met = ratio <= target.MaxRatio;
@@ -127,5 +136,5 @@ int RunBenchmarksWithTargets(int& argc, char** argv, std::vector<TBenchTarget> t
     TTargetReporter reporter(std::move(targets));
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    return reporter.AllMet() ? 0 : 1;
+    return reporter.AllMet() && !reporter.Failed() ? 0 : 1;
 }

@@ -28,7 +28,7 @@ struct TBenchTarget {
     std::string Name;
     TBenchFigure Measured;
     TBenchFigure Baseline;
-    double MaxRatio;
+    double MaxRatio;  // 0 for a comparison that is only shown
 };
 
 // Prints like the console reporter and then the targets. A figure of a benchmark that ran
@@ -42,6 +42,8 @@ public:
 
     // False when a target that ran was missed.
     bool AllMet() const { return allMet_; }
+    // True when a benchmark reported an error.
+    bool Failed() const { return failed_; }
 
 private:
     struct TValues {
@@ -55,9 +57,10 @@ private:
     std::vector<TBenchTarget> targets_;
     std::map<std::string, TValues> values_;  // by run name, then "/" and counter name
     bool allMet_ = true;
+    bool failed_ = false;
 };
 
 // Google Benchmark's command line and run with the targets' report. When the environment
 // variable PELLMARK_BENCH_TARGETS names a file, the target lines are appended to it too.
-// Returns 0, or 1 when a target was missed.
+// Returns 0, or 1 when a target was missed or a benchmark reported an error.
 int RunBenchmarksWithTargets(int& argc, char** argv, std::vector<TBenchTarget> targets);
