@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <vector>
 
-QIcon PellmarkApplicationIcon() {
+namespace {
+
+QIcon LoadIcon() {
     // The resources hold one PNG per size, drawn from pellmark.svg at build time.
     const QDir folder(QStringLiteral(":/pellmark/icons"));
     std::vector<std::pair<int, QString>> files;
@@ -20,5 +22,14 @@ QIcon PellmarkApplicationIcon() {
     for (const auto& [size, path] : files) {
         icon.addFile(path, QSize(size, size));
     }
+    return icon;
+}
+
+}  // namespace
+
+QIcon PellmarkApplicationIcon() {
+    // Decoding every size is a noticeable part of the program's start, and the application
+    // and its main window both ask: the pixels are decoded once and shared.
+    static const QIcon icon = LoadIcon();
     return icon;
 }
