@@ -1,7 +1,49 @@
 #include "model/todo_item.h"
 
+#include <new>
+
+#include "model/item_pool.h"
 #include "model/todo_collections.h"
 #include "model/todo_owner.h"
+
+namespace {
+
+// AddressSanitizer must see every item as a heap object of its own.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kPooled = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kPooled = false;
+#else
+constexpr bool kPooled = true;
+#endif
+#else
+constexpr bool kPooled = true;
+#endif
+
+TItemPool& Pool() {
+    // Never destroyed: an item may be freed by another static object's destructor.
+    alignas(TItemPool) static unsigned char storage[sizeof(TItemPool)];
+    static TItemPool* const pool = ::new (storage) TItemPool(sizeof(TTodoItem));
+    return *pool;
+}
+
+}  // namespace
+
+void* TTodoItem::operator new(std::size_t size) {
+    if (!kPooled || size != sizeof(TTodoItem)) {
+        return ::operator new(size);
+    }
+    return Pool().Allocate();
+}
+
+void TTodoItem::operator delete(void* item, std::size_t size) noexcept {
+    if (!kPooled || size != sizeof(TTodoItem)) {
+        ::operator delete(item);
+        return;
+    }
+    Pool().Free(item);
+}
 
 void TTodoNotes::Changed() {
     item_->NotesChanged();
@@ -143,6 +185,15 @@ void TTodoItem::Exchange(TTodoItem& other) {
     if (&other == this) {
         return;
     }
+    ExchangeQuietly(other);
+    Changed();
+    other.Changed();
+}
+
+void TTodoItem::ExchangeQuietly(TTodoItem& other) {
+    if (&other == this) {
+        return;
+    }
     // Fields are swapped directly: an exchange is one change for each row, and a sort
     // makes many of them.
     std::swap(complete_, other.complete_);
@@ -159,8 +210,6 @@ void TTodoItem::Exchange(TTodoItem& other) {
     std::swap(resource_, other.resource_);
     std::swap(project_, other.project_);
     notes_.SwapLines(other.notes_);
-    Changed();
-    other.Changed();
 }
 
 std::string TTodoItem::DisplayName() const {

@@ -36,6 +36,10 @@ public:
     explicit TTodoItem(TTodoItemCollection* collection);
     ~TTodoItem() override = default;
 
+    // Items come from a pool of large blocks (model/item_pool.h): a list holds many.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* item, std::size_t size) noexcept;
+
     TTodoItemCollection* Collection() const { return collection_; }
 
     bool Complete() const { return complete_; }
@@ -81,6 +85,8 @@ public:
     void Assign(const TCollectionItem& source) override;
     // Exchanges every property but OnChange with the other item and repaints both rows.
     void Exchange(TTodoItem& other);
+    // The same without the repaints, for a caller that repaints all rows afterwards.
+    void ExchangeQuietly(TTodoItem& other);
 
     // The subject, or "Item" and the position when the subject is empty.
     std::string DisplayName() const;

@@ -107,6 +107,23 @@ public:
 
 private:
     void QuickSort(int lo, int hi) {
+        if (descending_) {
+            QuickSort<true>(lo, hi);
+        } else {
+            QuickSort<false>(lo, hi);
+        }
+    }
+
+    // In the terms of the comparison c(a, b) (negative, zero, positive; negated when
+    // descending): c(p, i) > 0 is Before(i, p), c(p, j) < 0 is Before(p, j), and
+    // c(i, j) != 0 is Before(i, j) or Before(j, i).
+    template <bool Descending>
+    bool Before(const TKey& a, const TKey& b) const {
+        return Descending ? Less(b, a) : Less(a, b);
+    }
+
+    template <bool Descending>
+    void QuickSort(int lo, int hi) {
         // The larger part is sorted by the loop, the smaller one by recursion, which keeps
         // the stack shallow; the two parts are disjoint, so the result is the same as
         // sorting the left part first.
@@ -115,14 +132,17 @@ private:
             int j = hi;
             int p = (lo + hi) / 2;
             do {
-                while (Compare(p, i) > 0 && i < hi) {
+                const TKey& pivot = keys_[std::size_t(p)];
+                while (Before<Descending>(keys_[std::size_t(i)], pivot) && i < hi) {
                     ++i;
                 }
-                while (Compare(p, j) < 0 && j > lo) {
+                while (Before<Descending>(pivot, keys_[std::size_t(j)]) && j > lo) {
                     --j;
                 }
                 if (i <= j) {
-                    if (i != j && Compare(i, j) != 0) {
+                    if (i != j &&
+                        (Before<Descending>(keys_[std::size_t(i)], keys_[std::size_t(j)]) ||
+                         Before<Descending>(keys_[std::size_t(j)], keys_[std::size_t(i)]))) {
                         Follow(selected_, i, j);
                         Follow(p, i, j);
                         std::swap(keys_[std::size_t(i)], keys_[std::size_t(j)]);
@@ -134,12 +154,12 @@ private:
             } while (i <= j);
             if (j - lo < hi - i) {
                 if (lo < j) {
-                    QuickSort(lo, j);
+                    QuickSort<Descending>(lo, j);
                 }
                 lo = i;
             } else {
                 if (i < hi) {
-                    QuickSort(i, hi);
+                    QuickSort<Descending>(i, hi);
                 }
                 hi = j;
             }
@@ -154,13 +174,9 @@ private:
         }
     }
 
-    int Compare(int a, int b) const {
-        const int result = CompareKeys(keys_[std::size_t(a)], keys_[std::size_t(b)]);
-        return descending_ ? -result : result;
-    }
-    static int CompareKeys(double a, double b) { return CompareValues(a, b); }
-    static int CompareKeys(const QCollatorSortKey& a, const QCollatorSortKey& b) {
-        return Sign(a.compare(b));
+    static bool Less(double a, double b) { return a < b; }
+    static bool Less(const QCollatorSortKey& a, const QCollatorSortKey& b) {
+        return a.compare(b) < 0;
     }
 
     // Row n takes the content that was at row from_[n]. Each cycle of that mapping is
@@ -191,8 +207,12 @@ private:
                 }
             }
             if (order[n] != kEnd && order[n + 1] != kEnd) {
-                items.At(order[n])->Exchange(*items.At(order[n + 1]));
+                items.At(order[n])->ExchangeQuietly(*items.At(order[n + 1]));
             }
+        }
+        // One repaint of all rows instead of two rows per exchange.
+        if (!order.empty()) {
+            items.Changed();
         }
     }
 
