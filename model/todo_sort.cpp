@@ -116,14 +116,21 @@ private:
 
     // In the terms of the comparison c(a, b) (negative, zero, positive; negated when
     // descending): c(p, i) > 0 is Before(i, p), c(p, j) < 0 is Before(p, j), and
-    // c(i, j) != 0 is Before(i, j) or Before(j, i).
+    // c(i, j) != 0 is Differ(i, j).
     template <bool Descending>
-    bool Before(const TKey& a, const TKey& b) const {
+    static bool Before(const TKey& a, const TKey& b) {
         return Descending ? Less(b, a) : Less(a, b);
     }
 
     template <bool Descending>
     void QuickSort(int lo, int hi) {
+        int selected = selected_;
+        QuickSortRange<Descending>(keys_.data(), from_.data(), lo, hi, selected);
+        selected_ = selected;
+    }
+
+    template <bool Descending>
+    static void QuickSortRange(TKey* keys, int* from, int lo, int hi, int& selected) {
         // The larger part is sorted by the loop, the smaller one by recursion, which keeps
         // the stack shallow; the two parts are disjoint, so the result is the same as
         // sorting the left part first.
@@ -132,21 +139,19 @@ private:
             int j = hi;
             int p = (lo + hi) / 2;
             do {
-                const TKey& pivot = keys_[std::size_t(p)];
-                while (Before<Descending>(keys_[std::size_t(i)], pivot) && i < hi) {
+                const TKey& pivot = keys[p];
+                while (Before<Descending>(keys[i], pivot) && i < hi) {
                     ++i;
                 }
-                while (Before<Descending>(pivot, keys_[std::size_t(j)]) && j > lo) {
+                while (Before<Descending>(pivot, keys[j]) && j > lo) {
                     --j;
                 }
                 if (i <= j) {
-                    if (i != j &&
-                        (Before<Descending>(keys_[std::size_t(i)], keys_[std::size_t(j)]) ||
-                         Before<Descending>(keys_[std::size_t(j)], keys_[std::size_t(i)]))) {
-                        Follow(selected_, i, j);
+                    if (i != j && Differ(keys[i], keys[j])) {
+                        Follow(selected, i, j);
                         Follow(p, i, j);
-                        std::swap(keys_[std::size_t(i)], keys_[std::size_t(j)]);
-                        std::swap(from_[std::size_t(i)], from_[std::size_t(j)]);
+                        std::swap(keys[i], keys[j]);
+                        std::swap(from[i], from[j]);
                     }
                     ++i;
                     --j;
@@ -154,12 +159,12 @@ private:
             } while (i <= j);
             if (j - lo < hi - i) {
                 if (lo < j) {
-                    QuickSort<Descending>(lo, j);
+                    QuickSortRange<Descending>(keys, from, lo, j, selected);
                 }
                 lo = i;
             } else {
                 if (i < hi) {
-                    QuickSort<Descending>(i, hi);
+                    QuickSortRange<Descending>(keys, from, i, hi, selected);
                 }
                 hi = j;
             }
@@ -177,6 +182,10 @@ private:
     static bool Less(double a, double b) { return a < b; }
     static bool Less(const QCollatorSortKey& a, const QCollatorSortKey& b) {
         return a.compare(b) < 0;
+    }
+    static bool Differ(double a, double b) { return a < b || b < a; }
+    static bool Differ(const QCollatorSortKey& a, const QCollatorSortKey& b) {
+        return a.compare(b) != 0;
     }
 
     // Row n takes the content that was at row from_[n]. Each cycle of that mapping is
@@ -198,7 +207,7 @@ private:
             }
             order.push_back(kEnd);
         }
-        constexpr std::size_t kAhead = 8;
+        constexpr std::size_t kAhead = 16;
         for (std::size_t n = 0; n + 1 < order.size(); ++n) {
             if (n + kAhead < order.size() && order[n + kAhead] != kEnd) {
                 const char* ahead = reinterpret_cast<const char*>(items.At(order[n + kAhead]));
