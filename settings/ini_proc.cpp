@@ -138,6 +138,87 @@ std::unique_ptr<QSettings> OpenStore(const QString& fileName, const QString& sec
     return store;
 }
 
+// QSettings writes a whole new file from what it could parse. Lines it cannot read, comments,
+// bytes that are not UTF-8, lists and typed "@" values would come back changed or not at
+// all, so a write goes ahead only when every other line of the file is one it writes itself
+// for a plain text: a section header, or name=text with commas only inside quotes. The
+// value being replaced may be anything.
+bool ValueIsPlainText(const QByteArray& text) {
+    const QByteArray value = text.trimmed();
+    if (value.startsWith('@') && !value.startsWith("@@")) {
+        return false;  // a list, byte array or typed variant
+    }
+    bool quoted = false;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        if (c == '\\') {
+            if (++i == value.size()) {
+                return false;  // the value goes on in the next line
+            }
+        } else if (c == '"') {
+            quoted = !quoted;
+        } else if (!quoted && (c == ',' || c == ';')) {
+            return false;  // a list, or a comment after the value
+        }
+    }
+    return !quoted;
+}
+
+bool RewriteKeepsTheFile(const QByteArray& bytes, const QString& section, const QString& name) {
+    if (bytes.contains('\0') || QString::fromUtf8(bytes).toUtf8() != bytes) {
+        return false;
+    }
+    const QByteArray ownSection = section.toUtf8();
+    const QByteArray ownName = name.toUtf8();
+    // A byte order mark, as some editors write it, is read over and simply not written back.
+    const qsizetype start = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    QByteArray current;
+    // A carriage return ends a line as well.
+    for (const QByteArray& raw : bytes.mid(start).replace('\r', '\n').split('\n')) {
+        const QByteArray line = raw.trimmed();
+        if (line.isEmpty()) {
+            continue;
+        }
+        if (line.startsWith('[')) {
+            if (!line.endsWith(']')) {
+                return false;
+            }
+            current = line.mid(1, line.size() - 2).trimmed();
+            continue;
+        }
+        const qsizetype equals = line.indexOf('=');
+        if (equals <= 0) {
+            return false;  // no name, or no value: a damaged or cut-off line, or a comment
+        }
+        const QByteArray key = line.left(equals).trimmed();
+        if (key.contains(';') || key.startsWith('#')) {
+            return false;  // a comment
+        }
+        if (current == ownSection && key == ownName) {
+            continue;
+        }
+        if (!ValueIsPlainText(line.mid(equals + 1))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+QByteArray FileBytes(const QString& fileName, bool& readable) {
+    QFile file(fileName);
+    readable = !file.exists() || file.open(QIODevice::ReadOnly);
+    return readable && file.isOpen() ? file.readAll() : QByteArray();
+}
+
+// Throws when writing the value would change or drop anything else in the file.
+void CheckRewrite(const QString& fileName, const QString& section, const QString& name) {
+    bool readable = false;
+    const QByteArray bytes = FileBytes(fileName, readable);
+    if (!readable || !RewriteKeepsTheFile(bytes, section, name)) {
+        throw ESettingsError::SetFailed(name);
+    }
+}
+
 void CheckWritten(QSettings& store, const QString& name) {
     store.sync();
     if (store.status() != QSettings::NoError) {
@@ -157,9 +238,9 @@ QString ReadValue(const QString& section, const QString& name) {
     if (store->status() == QSettings::AccessError) {
         throw ESettingsError::CreateFailed(section);
     }
-    if (store->status() == QSettings::FormatError) {
-        throw ESettingsError::InvalidType(name);
-    }
+    // Lines that cannot be read are passed over, as the registry keeps every value apart:
+    // the others still read. (QSettings reports them only on the first parse of a file in
+    // this process, so an error here would come and go.) A write refuses such a file.
     if (!store->contains(name)) {
         return kSettingAbsent;
     }
@@ -182,6 +263,7 @@ void WriteValue(const QString& section, const QString& name, const QString& valu
         throw ESettingsError::SetFailed(name);
     }
     TWriteGuard guard(fileName, name);
+    CheckRewrite(fileName, section, name);
     auto store = OpenStore(fileName, section);
     store->setValue(name, value);
     CheckWritten(*store, name);
@@ -200,6 +282,7 @@ void DeleteValue(const QString& section, const QString& name) {
         return;  // nothing to delete, and nothing is written
     }
     TWriteGuard guard(fileName, name);
+    CheckRewrite(fileName, section, name);
     auto store = OpenStore(fileName, section);
     store->remove(name);
     CheckWritten(*store, name);
