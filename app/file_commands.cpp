@@ -36,7 +36,13 @@ void TForm1::Save() {
         SaveAs();
         return;
     }
+    // A window that opened its list while someone else held the lock has none. pellmark-cli
+    // may be changing the file this very moment; waiting for its lock puts this save after
+    // that change instead of under it, where the change would replace it unseen. The lock
+    // then stays with the window. (When it holds the lock already, nothing waits.)
+    auto lock = LockFor(currentFile_);
     todoList1_->SaveToFile(currentFile_);
+    SetCurrentFile(currentFile_, std::move(lock));
     const TFormatSettings& format = platform_.FormatSettings;
     SetMessage(NameOf(currentFile_) + QStringLiteral(" saved @") +
                FormatDateTime(format.LongTimeFormat, platform_.Clock.Now(), format));

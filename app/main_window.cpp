@@ -637,6 +637,8 @@ bool TForm1::ExitFlow() {
 bool TForm1::SaveAtExit() {
     const QString name = QFileInfo(currentFile_).fileName();
     try {
+        // As Save does: not in the middle of another process's change.
+        const auto lock = LockFor(currentFile_);
         todoList1_->SaveToFile(currentFile_);
     } catch (const std::exception& error) {
         // The list stays open, so nothing is lost: the user can save elsewhere or retry.

@@ -7,17 +7,25 @@
 #include "model/errors.h"
 
 #ifndef Q_OS_WIN
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #endif
 
 namespace {
 
 qint64 g_writeLimit = -1;
+
+// A temporary file left untouched this long by a save that holds no lock on it is dead.
+constexpr int kStaleSeconds = 60;
+int g_staleSeconds = kStaleSeconds;
 
 EWriteError WriteError(const QString& fileName, const QString& reason) {
     return EWriteError(QStringLiteral("Cannot write file %1: %2").arg(fileName, reason));
@@ -37,6 +45,10 @@ QString ResolveTarget(const QString& fileName) {
 
 void SetWriteLimitForTesting(qint64 limit) {
     g_writeLimit = limit;
+}
+
+void SetStaleAgeForTesting(int seconds) {
+    g_staleSeconds = seconds < 0 ? kStaleSeconds : seconds;
 }
 
 #ifdef Q_OS_WIN
@@ -88,6 +100,9 @@ public:
             path_.clear();
             return false;
         }
+        // Held until the file is closed, so that no other save takes it for a leftover.
+        // Where the file system has no such locks, leftovers are simply never removed.
+        ::flock(fd_, LOCK_EX | LOCK_NB);
         return true;
     }
     int Fd() const { return fd_; }
@@ -126,6 +141,61 @@ int WriteAll(int fd, const char* data, qint64 size, qint64& total) {
         total += n;
     }
     return 0;
+}
+
+// mkstemp's six characters.
+bool IsTemporarySuffix(const char* suffix) {
+    for (int i = 0; i < 6; ++i) {
+        const char c = suffix[i];
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) {
+            return false;
+        }
+    }
+    return suffix[6] == '\0';
+}
+
+// A save that is cut off (the process killed, the power gone) leaves its temporary file
+// ".NAME.XXXXXX" beside the list. After a successful save of the same file the certainly
+// dead ones go: the exact name pattern, a plain file of this user with a single link, not
+// changed for a minute, and not locked, since every save locks its temporary file for as
+// long as it has it open. Anything else, including another program's file of that name,
+// stays; failures are ignored, as the save itself has succeeded.
+void RemoveStaleTemporaries(const QByteArray& folder, const QByteArray& prefix) {
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir) {
+        return;
+    }
+    const int dirFd = ::dirfd(dir);
+    const uid_t user = ::geteuid();
+    const std::time_t now = std::time(nullptr);
+    while (const dirent* entry = ::readdir(dir)) {
+        const char* name = entry->d_name;
+        if (std::strncmp(name, prefix.constData(), std::size_t(prefix.size())) != 0 ||
+            std::strlen(name) != std::size_t(prefix.size()) + 6 ||
+            !IsTemporarySuffix(name + prefix.size())) {
+            continue;
+        }
+        struct stat info {};
+        if (::fstatat(dirFd, name, &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode) ||
+            info.st_uid != user || info.st_nlink != 1 ||
+            now - std::max(info.st_mtime, info.st_ctime) < g_staleSeconds) {
+            continue;
+        }
+        const int fd = ::openat(dirFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            continue;
+        }
+        struct stat opened {};
+        struct stat again {};
+        if (::fstat(fd, &opened) == 0 && opened.st_dev == info.st_dev &&
+            opened.st_ino == info.st_ino && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            ::fstatat(dirFd, name, &again, AT_SYMLINK_NOFOLLOW) == 0 &&
+            again.st_dev == info.st_dev && again.st_ino == info.st_ino) {
+            ::unlinkat(dirFd, name, 0);
+        }
+        ::close(fd);
+    }
+    ::closedir(dir);
 }
 
 }  // namespace
@@ -197,6 +267,9 @@ void WriteFileSafely(const QString& fileName,
             throw WriteError(fileName, ErrnoText(error));
         }
     }
+    RemoveStaleTemporaries(
+        QFile::encodeName(folder),
+        QFile::encodeName(QLatin1Char('.') + QFileInfo(target).fileName() + QLatin1Char('.')));
 }
 
 #endif

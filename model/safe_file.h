@@ -12,7 +12,10 @@
 // link is followed and its target replaced. Raises EFCreateError ("Cannot create file %s")
 // when the target is a folder or a file the user may not write, or when the temporary file
 // cannot be made, and EWriteError when writing, flushing or renaming fails; the temporary
-// file is removed and the target is untouched in both cases.
+// file is removed and the target is untouched in both cases. The temporary file is
+// ".NAME.XXXXXX" beside the target, locked (flock) while it is written. A successful save
+// also removes what earlier saves of the same file left when they were cut off: files of
+// that pattern owned by the user, unchanged for a minute and not locked.
 void WriteFileSafely(const QString& fileName, const QByteArray& data);
 
 // Takes the next piece of a file's bytes; raises EWriteError when it cannot be written.
@@ -26,3 +29,6 @@ void WriteFileSafely(const QString& fileName,
 // Tests make writes fail as a full disk would: after `limit` bytes of a save, every further
 // write fails with "No space left on device". A negative limit switches this off.
 void SetWriteLimitForTesting(qint64 limit);
+// Tests shorten the minute after which an unlocked temporary file counts as left behind;
+// a negative value restores the minute.
+void SetStaleAgeForTesting(int seconds);

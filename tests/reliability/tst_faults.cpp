@@ -13,10 +13,10 @@
 #include "fault_support.h"
 #include "model/errors.h"
 #include "model/safe_file.h"
+#include "tmpfs.h"
 
 #include <optional>
 
-#include <sys/mount.h>
 #include <sys/stat.h>
 
 namespace {
@@ -35,29 +35,6 @@ void WriteFile(const QString& path, const QByteArray& bytes) {
     QVERIFY(file.open(QIODevice::WriteOnly));
     QCOMPARE(file.write(bytes), bytes.size());
 }
-
-// A small tmpfs mounted for one test; unmounted again however the test ends.
-class TTmpfs {
-public:
-    bool Mount(const QString& folder, const QByteArray& options) {
-        QDir().mkpath(folder);
-        const QByteArray path = QFile::encodeName(folder);
-        if (::mount("tmpfs", path.constData(), "tmpfs", MS_NOSUID | MS_NODEV,
-                    options.constData()) != 0) {
-            return false;
-        }
-        path_ = path;
-        return true;
-    }
-    ~TTmpfs() {
-        if (!path_.isEmpty()) {
-            ::umount2(path_.constData(), MNT_DETACH);
-        }
-    }
-
-private:
-    QByteArray path_;
-};
 
 // Turns the injected write failure off again however the test ends.
 struct TWriteLimit {
@@ -251,12 +228,25 @@ private Q_SLOTS:
         QCOMPARE(ItemsToBytes(items), ListBytes(3, 0));
     }
 
-    // Another program has the file open while it is saved: it goes on reading the complete
-    // previous list, and the name leads to the complete new one.
+    // Another program has the file open while it is saved, also with an exclusive lock on
+    // all of it (both kinds of lock are advisory here and do not stop a rename): it goes on
+    // reading the complete previous list, and the name leads to the complete new one.
+    void heldOpenByAnotherProcess_data() {
+        QTest::addColumn<QString>("lock");
+        QTest::newRow("open") << QString();
+        QTest::newRow("flock") << QStringLiteral("flock");
+        QTest::newRow("POSIX record lock") << QStringLiteral("fcntl");
+    }
     void heldOpenByAnotherProcess() {
-        const QString file = prepareList(path(QStringLiteral("shared")));
+        QFETCH(QString, lock);
+        const QString folder = path(QStringLiteral("shared"));
+        const QString file = prepareList(folder);
         QProcess holder;
-        holder.start(QStringLiteral(PELLMARK_SAVER), {QStringLiteral("hold"), file});
+        QStringList arguments{QStringLiteral("hold"), file};
+        if (!lock.isEmpty()) {
+            arguments << lock;
+        }
+        holder.start(QStringLiteral(PELLMARK_SAVER), arguments);
         QVERIFY(holder.waitForReadyRead(30000));
         QCOMPARE(holder.readLine().trimmed(), QByteArray("open"));
 
@@ -265,6 +255,7 @@ private Q_SLOTS:
         SetGeneration(items, 2);
         SaveToFile(items, file);
         QCOMPARE(ReadFile(file), ListBytes(kSmall, 2));
+        QCOMPARE(FolderEntries(folder), QStringList{QStringLiteral("list.2do")});
 
         holder.write("read\n");
         holder.closeWriteChannel();
