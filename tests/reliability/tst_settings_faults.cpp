@@ -20,6 +20,12 @@
 
 namespace {
 
+// Bytes of a literal that may hold NUL characters, without its closing NUL.
+template <std::size_t N>
+QByteArray Bytes(const char (&text)[N]) {
+    return QByteArray(text, static_cast<qsizetype>(N - 1));
+}
+
 const QString kSection = QStringLiteral("Settings");
 
 QByteArray FileBytes(const QString& path) {
@@ -160,7 +166,7 @@ private Q_SLOTS:
         QTest::newRow("garbage bytes")
             << garbage << QStringLiteral("n/a") << QStringLiteral("n/a") << false;
         QTest::newRow("a picture")
-            << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10=\0\0\0\x10\x08\x06", 29)
+            << Bytes("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10=\0\0\0\x10\x08\x06")
             << QStringLiteral("n/a") << QStringLiteral("n/a") << false;
         QTest::newRow("cut inside a name") << QByteArray("[Settings]\nleft=7\nwidth=640\nstartupf")
                                            << QStringLiteral("7") << QStringLiteral("640") << false;
@@ -176,7 +182,7 @@ private Q_SLOTS:
         QTest::newRow("not UTF-8")
             << QByteArray("[Settings]\nleft=7\nwidth=640\nstartupfile=/home/M\xe4rz.2do\n")
             << QStringLiteral("7") << QStringLiteral("640") << false;
-        QTest::newRow("NUL byte") << QByteArray("[Settings]\nleft=7\nnote=a\0b\nwidth=640\n", 37)
+        QTest::newRow("NUL byte") << Bytes("[Settings]\nleft=7\nnote=a\0b\nwidth=640\n")
                                   << QStringLiteral("7") << QStringLiteral("640") << false;
         QTest::newRow("list") << QByteArray("[Settings]\nleft=7\nwidth=1, 2\n")
                               << QStringLiteral("7") << invalidWidth << true;
