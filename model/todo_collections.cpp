@@ -30,6 +30,12 @@ void TTodoItemCollection::Clear() {
     EndUpdate();
 }
 
+void TTodoItemCollection::Update() {
+    if (owner_) {
+        owner_->RowsSettled();
+    }
+}
+
 void TTodoItemCollection::Changed() {
     if (owner_) {
         owner_->RepaintAll();

@@ -36,6 +36,9 @@ public:
     // Reserves room for this many items.
     void Reserve(int count) { items_.reserve(static_cast<std::size_t>(count)); }
 
+protected:
+    void Update() override;
+
 private:
     ITodoModelOwner* owner_;
 };

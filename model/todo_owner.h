@@ -26,6 +26,9 @@ public:
     virtual void SelectRow(int row) = 0;
     // A column was created or destroyed, or its width or caption was set.
     virtual void ColumnsChanged() = 0;
+    // The items changed outside an update bracket, or their bracket closed: what the view
+    // put off while the bracket was open (SyncRows still comes for every row) can be done.
+    virtual void RowsSettled() {}
     // The view's font at this moment; a new column starts with a copy of it.
     virtual TFont CurrentFont() const = 0;
 };

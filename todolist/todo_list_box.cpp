@@ -182,6 +182,7 @@ int TTodoListBox::TopIndex() const {
 }
 
 void TTodoListBox::SetTopIndex(int row) {
+    RowsSettled();
     verticalScrollBar()->setValue(row);
 }
 
@@ -190,6 +191,7 @@ int TTodoListBox::VisibleRowCount() const {
 }
 
 void TTodoListBox::UpdateScrollRange() {
+    rangeStale_ = false;
     const int visible = VisibleRowCount();
     verticalScrollBar()->setPageStep(visible);
     verticalScrollBar()->setRange(0, std::max(0, rowCount_ - visible));
@@ -199,6 +201,7 @@ void TTodoListBox::EnsureVisible(int row) {
     if (row < 0) {
         return;
     }
+    RowsSettled();
     // Before the view has its size, the number of visible rows is not known yet.
     if (!isVisible()) {
         pendingVisibleRow_ = row;
@@ -229,7 +232,14 @@ void TTodoListBox::SyncRows() {
     if (itemIndex_ < 0 && rowCount_ > 0 && before >= 0) {
         itemIndex_ = std::min(before, rowCount_ - 1);
     }
-    UpdateScrollRange();
+    // Inside an update bracket of the items (Clear takes the rows away one by one), the
+    // scroll range is set once when the bracket closes: row by row it cost five times
+    // the loading of a long list that replaced the old one.
+    if (items_ && items_->Updating()) {
+        rangeStale_ = true;
+    } else {
+        UpdateScrollRange();
+    }
     // Rows from the old last row down change: the new rows, or the cleared space below.
     RepaintRows(std::max(0, std::min(old, count) - 1), std::max(old, count));
     // An edit whose item was just removed must never write into it.
@@ -260,6 +270,13 @@ void TTodoListBox::Loaded() {
     loading_ = false;
     SyncRows();
     SetItemIndex(rememberedIndex_);
+}
+
+void TTodoListBox::RowsSettled() {
+    if (rangeStale_) {
+        UpdateScrollRange();
+        RepaintAll();
+    }
 }
 
 void TTodoListBox::ResumeRepaint() {

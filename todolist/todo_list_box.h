@@ -199,6 +199,7 @@ public:
     void RepaintAll() override;
     void SelectRow(int row) override { SetItemIndex(row); }
     void ColumnsChanged() override;
+    void RowsSettled() override;
     TFont CurrentFont() const override { return font_; }
 
     // Events (Sender is this list box; the control forwards them with itself) -------------
@@ -324,6 +325,8 @@ private:
     int rowHeight_ = 18;
     int focusColumn_ = 0;
     int suspendCount_ = 0;
+    // The scroll range waits for the end of the items' update bracket.
+    bool rangeStale_ = false;
     // A row to bring into view once the view is shown and has its size.
     int pendingVisibleRow_ = -1;
     bool loading_ = false;
