@@ -38,6 +38,9 @@ public:
 
     // Exchanges the lines with another list without any change notification.
     void SwapLines(TStringList& other) { text_.swap(other.text_); }
+    // Takes the other list's lines without any change notification; the other list is
+    // left with lines of no use until it is given new ones.
+    void TakeLines(TStringList& other) { text_ = std::move(other.text_); }
 
     // All lines, each followed by CR LF, the last one too.
     const std::string& Text() const { return text_; }

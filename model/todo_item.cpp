@@ -212,6 +212,26 @@ void TTodoItem::ExchangeQuietly(TTodoItem& other) {
     notes_.SwapLines(other.notes_);
 }
 
+void TTodoItem::TakeContentQuietly(TTodoItem& other) {
+    if (&other == this) {
+        return;
+    }
+    complete_ = other.complete_;
+    completion_ = other.completion_;
+    priority_ = other.priority_;
+    status_ = other.status_;
+    imageIndex_ = other.imageIndex_;
+    tag_ = other.tag_;
+    totalTime_ = other.totalTime_;
+    completionDate_ = other.completionDate_;
+    creationDate_ = other.creationDate_;
+    dueDate_ = other.dueDate_;
+    subject_ = std::move(other.subject_);
+    resource_ = std::move(other.resource_);
+    project_ = std::move(other.project_);
+    notes_.TakeLines(other.notes_);
+}
+
 std::string TTodoItem::DisplayName() const {
     if (!subject_.empty()) {
         return subject_;

@@ -87,6 +87,9 @@ public:
     void Exchange(TTodoItem& other);
     // The same without the repaints, for a caller that repaints all rows afterwards.
     void ExchangeQuietly(TTodoItem& other);
+    // Takes every property but OnChange from the other item, without repaints; what the
+    // other item is left with is unspecified until it is given a content again.
+    void TakeContentQuietly(TTodoItem& other);
 
     // The subject, or "Item" and the position when the subject is empty.
     std::string DisplayName() const;

@@ -91,28 +91,34 @@ double NumberOf(const TTodoItem& item, TTodoData kind) {
 template <typename TKey>
 class Sorter {
 public:
-    Sorter(std::vector<TKey> keys, bool descending, int& selected)
-        : keys_(std::move(keys)), descending_(descending), selected_(selected) {
-        from_.resize(keys_.size());
-        for (std::size_t i = 0; i < from_.size(); ++i) {
-            from_[i] = int(i);
-        }
+    Sorter(int count, bool descending, int& selected)
+        : descending_(descending), selected_(selected) {
+        slots_.reserve(std::size_t(count));
     }
+
+    // The key of the item at the next position, 0 first.
+    void Add(TKey key) { slots_.push_back(TSlot{std::move(key), int(slots_.size())}); }
 
     // Positions 0 to Count-1, then the contents moved to their new rows.
     void Run(TTodoItemCollection& items) {
-        QuickSort(0, int(keys_.size()) - 1);
+        int selected = selected_;
+        const int hi = int(slots_.size()) - 1;
+        if (descending_) {
+            QuickSortRange<true>(slots_.data(), 0, hi, selected);
+        } else {
+            QuickSortRange<false>(slots_.data(), 0, hi, selected);
+        }
+        selected_ = selected;
         Apply(items);
     }
 
 private:
-    void QuickSort(int lo, int hi) {
-        if (descending_) {
-            QuickSort<true>(lo, hi);
-        } else {
-            QuickSort<false>(lo, hi);
-        }
-    }
+    // A key next to the position its item had before the sort: one exchange moves both,
+    // in one cache line.
+    struct TSlot {
+        TKey Key;
+        int From;
+    };
 
     // In the terms of the comparison c(a, b) (negative, zero, positive; negated when
     // descending): c(p, i) > 0 is Before(i, p), c(p, j) < 0 is Before(p, j), and
@@ -123,35 +129,27 @@ private:
     }
 
     template <bool Descending>
-    void QuickSort(int lo, int hi) {
-        int selected = selected_;
-        QuickSortRange<Descending>(keys_.data(), from_.data(), lo, hi, selected);
-        selected_ = selected;
-    }
-
-    template <bool Descending>
-    static void QuickSortRange(TKey* keys, int* from, int lo, int hi, int& selected) {
+    static void QuickSortRange(TSlot* slots, int lo, int hi, int& selected) {
         // The larger part is sorted by the loop, the smaller one by recursion, which keeps
         // the stack shallow; the two parts are disjoint, so the result is the same as
         // sorting the left part first.
         while (lo < hi) {
             int i = lo;
             int j = hi;
-            int p = (lo + hi) / 2;
+            // The middle item is the pivot for the whole pass, wherever the exchanges take
+            // it, so its key is the same throughout: a copy serves.
+            const TKey pivot = slots[(lo + hi) / 2].Key;
             do {
-                const TKey& pivot = keys[p];
-                while (Before<Descending>(keys[i], pivot) && i < hi) {
+                while (Before<Descending>(slots[i].Key, pivot) && i < hi) {
                     ++i;
                 }
-                while (Before<Descending>(pivot, keys[j]) && j > lo) {
+                while (Before<Descending>(pivot, slots[j].Key) && j > lo) {
                     --j;
                 }
                 if (i <= j) {
-                    if (i != j && Differ(keys[i], keys[j])) {
+                    if (i != j && Differ(slots[i].Key, slots[j].Key)) {
                         Follow(selected, i, j);
-                        Follow(p, i, j);
-                        std::swap(keys[i], keys[j]);
-                        std::swap(from[i], from[j]);
+                        std::swap(slots[i], slots[j]);
                     }
                     ++i;
                     --j;
@@ -159,12 +157,12 @@ private:
             } while (i <= j);
             if (j - lo < hi - i) {
                 if (lo < j) {
-                    QuickSortRange<Descending>(keys, from, lo, j, selected);
+                    QuickSortRange<Descending>(slots, lo, j, selected);
                 }
                 lo = i;
             } else {
                 if (i < hi) {
-                    QuickSortRange<Descending>(keys, from, i, hi, selected);
+                    QuickSortRange<Descending>(slots, i, hi, selected);
                 }
                 hi = j;
             }
@@ -188,45 +186,61 @@ private:
         return a.compare(b) != 0;
     }
 
-    // Row n takes the content that was at row from_[n]. Each cycle of that mapping is
-    // walked with exchanges, every exchange putting one content at its final row. The
-    // cycles are listed first (a walk through from_ alone, which stays in the cache), so
-    // that the items, which lie anywhere in memory, can be fetched a few exchanges early.
+    // Row n takes the content that was at row slots_[n].From. Each cycle of that mapping
+    // is walked once: the first row's content is put aside, every row takes the content of
+    // the next, and the last takes what was put aside, so each content moves once. The
+    // cycles are listed first, as the items themselves, by a walk through the slots alone
+    // (which stay in the cache); the moves then read that list in order and fetch the
+    // items, which lie anywhere in memory, a few moves early.
     void Apply(TTodoItemCollection& items) {
-        constexpr int kEnd = -1;  // ends a cycle in the list
-        std::vector<int> order;
-        order.reserve(from_.size() + from_.size() / 2);
-        std::vector<bool> placed(from_.size(), false);
-        for (std::size_t start = 0; start < from_.size(); ++start) {
-            if (placed[start] || from_[start] == int(start)) {
+        std::vector<TTodoItem*> order;  // the cycles, each ended by a null
+        order.reserve(slots_.size() + slots_.size() / 2);
+        for (std::size_t start = 0; start < slots_.size(); ++start) {
+            // A row already walked points at itself, like a row that keeps its content.
+            std::size_t at = start;
+            if (std::size_t(slots_[at].From) == at) {
                 continue;
             }
-            for (std::size_t at = start; !placed[at]; at = std::size_t(from_[at])) {
-                placed[at] = true;
-                order.push_back(int(at));
-            }
-            order.push_back(kEnd);
+            do {
+                order.push_back(items.At(int(at)));
+                const std::size_t next = std::size_t(slots_[at].From);
+                slots_[at].From = int(at);
+                at = next;
+            } while (at != start);
+            order.push_back(nullptr);
         }
+        if (order.empty()) {
+            return;
+        }
+        TTodoItem aside(nullptr);
+        // Into the second-level cache: its queue holds more lines in flight than the
+        // first level's, and the moves are bound by how many misses overlap.
         constexpr std::size_t kAhead = 16;
-        for (std::size_t n = 0; n + 1 < order.size(); ++n) {
-            if (n + kAhead < order.size() && order[n + kAhead] != kEnd) {
-                const char* ahead = reinterpret_cast<const char*>(items.At(order[n + kAhead]));
+        bool cycleStarts = true;
+        for (std::size_t n = 0; n < order.size(); ++n) {
+            if (n + kAhead < order.size() && order[n + kAhead]) {
+                const char* ahead = reinterpret_cast<const char*>(order[n + kAhead]);
                 for (std::size_t line = 0; line < sizeof(TTodoItem); line += 64) {
-                    __builtin_prefetch(ahead + line, 1);
+                    __builtin_prefetch(ahead + line, 1, 1);
                 }
             }
-            if (order[n] != kEnd && order[n + 1] != kEnd) {
-                items.At(order[n])->ExchangeQuietly(*items.At(order[n + 1]));
+            TTodoItem* row = order[n];
+            if (!row) {
+                cycleStarts = true;
+                continue;
             }
+            if (cycleStarts) {
+                aside.TakeContentQuietly(*row);
+                cycleStarts = false;
+            }
+            // A cycle has at least two rows, so the next entry is a row or the cycle's end.
+            row->TakeContentQuietly(order[n + 1] ? *order[n + 1] : aside);
         }
         // One repaint of all rows instead of two rows per exchange.
-        if (!order.empty()) {
-            items.Changed();
-        }
+        items.Changed();
     }
 
-    std::vector<TKey> keys_;
-    std::vector<int> from_;
+    std::vector<TSlot> slots_;
     bool descending_;
     int& selected_;
 };
@@ -285,20 +299,18 @@ void SortTodoItems(TTodoItemCollection& items, TTodoData kind, TSortDirection di
             collator = &*own;
         }
         // Collation keys are made once: a comparison then never converts text.
-        std::vector<QCollatorSortKey> keys;
-        keys.reserve(std::size_t(count));
-        for (int i = 0; i < count; ++i) {
-            const std::string& text = TextOf(*items.At(i), kind);
-            keys.push_back(
+        Sorter<QCollatorSortKey> sorter(count, descending, selected);
+        for (const TTodoItem* item : items) {
+            const std::string& text = TextOf(*item, kind);
+            sorter.Add(
                 collator->sortKey(QString::fromLocal8Bit(text.data(), qsizetype(text.size()))));
         }
-        Sorter<QCollatorSortKey>(std::move(keys), descending, selected).Run(items);
+        sorter.Run(items);
     } else {
-        std::vector<double> keys;
-        keys.reserve(std::size_t(count));
-        for (int i = 0; i < count; ++i) {
-            keys.push_back(NumberOf(*items.At(i), kind));
+        Sorter<double> sorter(count, descending, selected);
+        for (const TTodoItem* item : items) {
+            sorter.Add(NumberOf(*item, kind));
         }
-        Sorter<double>(std::move(keys), descending, selected).Run(items);
+        sorter.Run(items);
     }
 }

@@ -239,6 +239,14 @@ private Q_SLOTS:
                     item->SetCreationDate(40000.0 + key * 0.5);
                     item->SetPriority(TTodoPriority(key % 5));
                     item->SetTag(i);  // which item this content is
+                    // The rest of the content, different for each item, travels with it.
+                    item->SetResource("r" + std::to_string(i));
+                    item->SetProject(std::string(std::size_t(i % 40), 'p'));
+                    item->SetCompletion(TCompletion(i % 101));
+                    item->SetComplete(i % 3 == 0);
+                    item->SetStatus(TTodoStatus(i % 4));
+                    item->SetImageIndex(i);
+                    item->SetCompletionDate(30000.0 + i);
                 }
             }
             const int start = int(random.bounded(-1, count));
@@ -251,6 +259,15 @@ private Q_SLOTS:
                 QCOMPARE(sorted.At(i)->Tag(), expected.At(i)->Tag());
                 QCOMPARE(sorted.At(i)->Subject(), expected.At(i)->Subject());
                 QCOMPARE(sorted.At(i)->Notes().Text(), expected.At(i)->Notes().Text());
+                QCOMPARE(sorted.At(i)->Resource(), expected.At(i)->Resource());
+                QCOMPARE(sorted.At(i)->Project(), expected.At(i)->Project());
+                QCOMPARE(sorted.At(i)->Completion(), expected.At(i)->Completion());
+                QCOMPARE(sorted.At(i)->Complete(), expected.At(i)->Complete());
+                QCOMPARE(sorted.At(i)->Status(), expected.At(i)->Status());
+                QCOMPARE(sorted.At(i)->ImageIndex(), expected.At(i)->ImageIndex());
+                QCOMPARE(sorted.At(i)->CompletionDate(), expected.At(i)->CompletionDate());
+                QCOMPARE(sorted.At(i)->TotalTime(), expected.At(i)->TotalTime());
+                QCOMPARE(sorted.At(i)->DueDate(), expected.At(i)->DueDate());
                 QCOMPARE(sorted.At(i)->Index(), i);
             }
             QCOMPARE(selected, reference);
