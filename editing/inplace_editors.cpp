@@ -532,10 +532,24 @@ QPoint TTodoDateTimePicker::ArrowPoint() const {
 
 void TTodoDateTimePicker::ApplyColors() {
     TInplaceEditorBase<QDateTimeEdit>::ApplyColors();
+    if (calendarMade_) {
+        ApplyCalendarColors();
+    }
+}
+
+void TTodoDateTimePicker::showEvent(QShowEvent* event) {
+    TInplaceEditorBase<QDateTimeEdit>::showEvent(event);
+    if (!calendarMade_) {
+        ApplyCalendarColors();
+    }
+}
+
+void TTodoDateTimePicker::ApplyCalendarColors() {
     QCalendarWidget* calendar = calendarWidget();
     if (!calendar) {
         return;
     }
+    calendarMade_ = true;
     QPalette palette = calendar->palette();
     palette.setColor(QPalette::Base, Resolve(calColors_.MonthBackColor));
     palette.setColor(QPalette::Window, Resolve(calColors_.BackColor));

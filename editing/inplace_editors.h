@@ -180,10 +180,17 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void ApplyColors() override;
 
 private:
+    // Colours the calendar, which is made here if it was not yet.
+    void ApplyCalendarColors();
+
     TMonthCalColors calColors_;
+    // The calendar (with its icons) is made when the editor is first shown, not when the
+    // list is made at the program's start.
+    bool calendarMade_ = false;
     // The value last given and how it was shown, to give it back unchanged.
     TDateTime givenValue_ = 0.0;
     QDateTime givenShown_;

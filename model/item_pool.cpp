@@ -28,7 +28,7 @@ namespace {
 constexpr std::size_t kHeaderSize = 64;
 static_assert(sizeof(void*) * 6 <= kHeaderSize);
 
-void* MapBlock() {
+void* MapBlock(bool hugePage) {
 #ifdef Q_OS_LINUX
     // Twice the size, then the ends cut off, leaves one block on a block boundary: the
     // block of an object is then found by rounding its address down.
@@ -44,9 +44,12 @@ void* MapBlock() {
         ::munmap(raw, head);
     }
     ::munmap(reinterpret_cast<char*>(start) + size, size - head);
-    ::madvise(reinterpret_cast<void*>(start), size, MADV_HUGEPAGE);  // a hint; may be refused
+    if (hugePage) {
+        ::madvise(reinterpret_cast<void*>(start), size, MADV_HUGEPAGE);  // a hint; may be refused
+    }
     return reinterpret_cast<void*>(start);
 #else
+    Q_UNUSED(hugePage);
     return qMallocAligned(TItemPool::BlockSize, TItemPool::BlockSize);
 #endif
 }
@@ -65,7 +68,9 @@ TItemPool::TItemPool(std::size_t objectSize)
     : slotSize_((std::max(objectSize, sizeof(void*)) + 15) & ~std::size_t(15)) {}
 
 TItemPool::TBlock* TItemPool::NewBlock() {
-    void* memory = MapBlock();
+    // The first block has ordinary pages: a huge page is cleared in full when first
+    // touched, which costs a short list (the program's start) more than all its items.
+    void* memory = MapBlock(blockCount_ > 0);
     if (!memory) {
         throw std::bad_alloc();
     }

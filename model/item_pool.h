@@ -5,6 +5,7 @@
 // and no heap call per object, and, where the system offers them, one huge page per block,
 // so that loading a list costs a dozen page faults instead of thousands, and visiting the
 // items in any order (as a sort does) does not keep missing the address translations.
+// The first block has ordinary pages, so that a short list costs only the pages it uses.
 //
 // A block goes back to the system when its last object is freed; one empty block is kept
 // for the next objects. Thread-safe. Builds with AddressSanitizer use the ordinary heap,

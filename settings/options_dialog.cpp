@@ -177,16 +177,19 @@ void TfrmOptions::BuildControls() {
     startupLabel->setBuddy(txtStartupFile_);
 
     btnStartupFile_ = AddButton("btnStartupFile", QStringLiteral("&Browse"), {448, 272, 89, 24});
-    btnStartupFile_->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
     btnSelectPrevFont_ =
         AddButton("btnSelectPrevFont", QStringLiteral("Select Preview Font"), {16, 320, 137, 41});
-    btnSelectPrevFont_->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
     btnSelPriorityFont_ = AddButton("btnSelPriorityFont", QStringLiteral("Select Priority Font"),
                                     {176, 320, 121, 41});
-    btnSelPriorityFont_->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
     btnClose_ = AddButton("btnClose", QStringLiteral("&Save"), {232, 400, 97, 33});
-    btnClose_->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
     btnClose_->setDefault(true);
+}
+
+void TfrmOptions::SetButtonIcons() {
+    btnStartupFile_->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
+    btnSelectPrevFont_->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+    btnSelPriorityFont_->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+    btnClose_->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
 }
 
 void TfrmOptions::ConnectActions() {
@@ -348,6 +351,9 @@ void TfrmOptions::showEvent(QShowEvent* event) {
     }
     if (!centred_) {
         centred_ = true;
+        // The style's icons are decoded from images: the dialog is made at the program's
+        // start, but they are needed only when it is first shown.
+        SetButtonIcons();
         if (const QScreen* screen = QGuiApplication::primaryScreen()) {
             QRect frame = frameGeometry();
             frame.moveCenter(screen->availableGeometry().center());

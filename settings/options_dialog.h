@@ -68,6 +68,7 @@ private:
     QCheckBox* AddCheck(QWidget* parent, const char* name, const QString& caption, int x, int y);
     QPushButton* AddButton(const char* name, const QString& caption, QRect geometry);
     void BuildControls();
+    void SetButtonIcons();
     void ConnectActions();
     // Runs one step of a handler; an error is shown the way the general error handler
     // shows it and ends the step. False when it failed.

@@ -572,6 +572,18 @@ private Q_SLOTS:
         cal.TitleBackColor = clGreen;
         colors.DateEditor().SetCalColors(cal);
         QCOMPARE(Editing(list).DateTimePicker().CalColors(), cal);
+        // The calendar is made on the first date edit, with the colours given before.
+        TTodoDateTimePicker& picker = Editing(list).DateTimePicker();
+        QVERIFY(!picker.findChild<QCalendarWidget*>());
+        ClickCell(list, ecDue, 0);
+        QVERIFY(picker.findChild<QCalendarWidget*>());
+        QCOMPARE(picker.calendarWidget()->palette().color(QPalette::Highlight),
+                 Resolve(list, clGreen));
+        list.EndEdit();
+        cal.TitleBackColor = clPurple;
+        colors.DateEditor().SetCalColors(cal);
+        QCOMPARE(picker.calendarWidget()->palette().color(QPalette::Highlight),
+                 Resolve(list, clPurple));
         // An edit gives the editor the column's font colour, and keeps the background.
         ClickCell(list, ecSubject, 0);
         QCOMPARE(colors.StringEditor().FontColor(), clWindowText);

@@ -120,6 +120,17 @@ private Q_SLOTS:
         QCOMPARE(group->title(), QStringLiteral("  General Settings  "));
         QCOMPARE(group->geometry(), QRect(16, 16, 353, 241));
         QVERIFY(Find<QPushButton>("btnClose")->isDefault());
+        // The buttons get their icons when the dialog is first shown.
+        const char* const iconButtons[] = {"btnStartupFile", "btnSelectPrevFont",
+                                           "btnSelPriorityFont", "btnClose"};
+        for (const char* name : iconButtons) {
+            QVERIFY2(Find<QPushButton>(name)->icon().isNull(), name);
+        }
+        dialog->show();
+        for (const char* name : iconButtons) {
+            QVERIFY2(!Find<QPushButton>(name)->icon().isNull(), name);
+        }
+        dialog->hide();
     }
 
     void controls_data() {
