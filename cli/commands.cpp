@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <algorithm>
+#include <functional>
 #include <istream>
 #include <iterator>
 #include <limits>
@@ -437,10 +438,13 @@ int Add(const std::vector<std::string>& args, std::ostream& out) {
     return ecSuccess;
 }
 
-int Done(const std::vector<std::string>& args, std::ostream& out) {
-    Arguments a("done", args, {});
+// A changing command on one item: FILE INDEX, under the list's lock, saved afterwards.
+// `change` changes the list and says what it did.
+int ChangeItemAt(const char* command, const std::vector<std::string>& args, std::ostream& out,
+                 const std::function<std::string(TTodoItemCollection&, int)>& change) {
+    Arguments a(command, args, {});
     if (a.Help()) {
-        out << CommandHelp("done");
+        out << CommandHelp(command);
         return ecSuccess;
     }
     a.Expect({"FILE", "INDEX"});
@@ -448,31 +452,27 @@ int Done(const std::vector<std::string>& args, std::ostream& out) {
     const ChangeLock lock(file);
     TTodoItemCollection items;
     LoadFromFile(items, FileName(file));
-    TTodoItem* item = items.GetItem(ItemIndex(a.Positional()[1], items, file));
-    item->SetComplete(true);
-    item->SetCompletion(100);
-    item->SetCompletionDate(QDateTimeToDateTime(QDateTime::currentDateTime()));
+    const std::string done = change(items, ItemIndex(a.Positional()[1], items, file));
     SaveToFile(items, FileName(file));
-    out << "Item " << item->Index() << " is done\n";
+    out << done << "\n";
     return ecSuccess;
 }
 
+int Done(const std::vector<std::string>& args, std::ostream& out) {
+    return ChangeItemAt("done", args, out, [](TTodoItemCollection& items, int index) {
+        TTodoItem* item = items.GetItem(index);
+        item->SetComplete(true);
+        item->SetCompletion(100);
+        item->SetCompletionDate(QDateTimeToDateTime(QDateTime::currentDateTime()));
+        return "Item " + std::to_string(index) + " is done";
+    });
+}
+
 int Remove(const std::vector<std::string>& args, std::ostream& out) {
-    Arguments a("remove", args, {});
-    if (a.Help()) {
-        out << CommandHelp("remove");
-        return ecSuccess;
-    }
-    a.Expect({"FILE", "INDEX"});
-    const std::string& file = a.Positional()[0];
-    const ChangeLock lock(file);
-    TTodoItemCollection items;
-    LoadFromFile(items, FileName(file));
-    const int index = ItemIndex(a.Positional()[1], items, file);
-    items.Delete(index);
-    SaveToFile(items, FileName(file));
-    out << "Removed item " << index << "\n";
-    return ecSuccess;
+    return ChangeItemAt("remove", args, out, [](TTodoItemCollection& items, int index) {
+        items.Delete(index);
+        return "Removed item " + std::to_string(index);
+    });
 }
 
 int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out) {

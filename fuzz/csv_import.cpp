@@ -1,45 +1,12 @@
-// The CSV importer of pellmark-cli on arbitrary bytes. A refused input leaves the list as
-// it was; an accepted one exports to CSV that imports to the same list again, and the two
-// lists save to the same .2do bytes.
+// The CSV importer of pellmark-cli on arbitrary bytes (see import_check.h).
 
-#include "cli/cli_errors.h"
 #include "cli/csv_io.h"
-#include "fuzz/fuzz_support.h"
-#include "model/todo_file.h"
-
-namespace {
-
-// The .2do bytes of a list, or nothing for a text longer than a field can hold.
-QByteArray SavedOrEmpty(const TTodoItemCollection& items) {
-    try {
-        return ItemsToBytes(items);
-    } catch (const EWriteError&) {
-        return {};
-    }
-}
-
-}  // namespace
+#include "fuzz/import_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    TTodoItemCollection items;
-    items.Add()->SetSubject("already there");
-    const QByteArray before = ItemsToBytes(items);
-    try {
-        ItemsFromCsv(FuzzBytes(data, size), items);
-    } catch (const EImportError&) {
-        FuzzExpect(ItemsToBytes(items) == before, "a refused input changed the list");
-        return 0;
-    }
-    items.Delete(0);
-
-    const QByteArray exported = ItemsToCsv(items);
-    TTodoItemCollection again;
-    try {
-        ItemsFromCsv(exported, again);
-    } catch (const EImportError& e) {
-        throw TFuzzFailure("exported CSV does not import: " + std::string(e.what()));
-    }
-    FuzzExpect(ItemsToCsv(again) == exported, "exported CSV imports to another list");
-    FuzzExpect(SavedOrEmpty(again) == SavedOrEmpty(items), "the imported list saves differently");
+    CheckImporter(
+        FuzzBytes(data, size),
+        [](const QByteArray& bytes, TTodoItemCollection& items) { ItemsFromCsv(bytes, items); },
+        [](const TTodoItemCollection& items) { return ItemsToCsv(items); }, "CSV");
     return 0;
 }
