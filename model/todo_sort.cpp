@@ -189,22 +189,28 @@ private:
     // Row n takes the content that was at row slots_[n].From. Each cycle of that mapping
     // is walked once: the first row's content is put aside, every row takes the content of
     // the next, and the last takes what was put aside, so each content moves once. The
-    // cycles are listed first, as the items themselves, by a walk through the slots alone
-    // (which stay in the cache); the moves then read that list in order and fetch the
-    // items, which lie anywhere in memory, a few moves early.
+    // cycles are listed first, as the items themselves, by a walk through the positions
+    // alone; the moves then read that list in order and fetch the items, which lie
+    // anywhere in memory, a few moves early.
     void Apply(TTodoItemCollection& items) {
+        // The walk jumps about, so it runs on the positions alone: a quarter of the slots'
+        // size, which stays in a nearer cache.
+        std::vector<int> from(slots_.size());
+        for (std::size_t n = 0; n < slots_.size(); ++n) {
+            from[n] = slots_[n].From;
+        }
         std::vector<TTodoItem*> order;  // the cycles, each ended by a null
-        order.reserve(slots_.size() + slots_.size() / 2);
-        for (std::size_t start = 0; start < slots_.size(); ++start) {
+        order.reserve(from.size() + from.size() / 2);
+        for (std::size_t start = 0; start < from.size(); ++start) {
             // A row already walked points at itself, like a row that keeps its content.
             std::size_t at = start;
-            if (std::size_t(slots_[at].From) == at) {
+            if (std::size_t(from[at]) == at) {
                 continue;
             }
             do {
                 order.push_back(items.At(int(at)));
-                const std::size_t next = std::size_t(slots_[at].From);
-                slots_[at].From = int(at);
+                const std::size_t next = std::size_t(from[at]);
+                from[at] = int(at);
                 at = next;
             } while (at != start);
             order.push_back(nullptr);
