@@ -1,5 +1,7 @@
 #include "model/todo_item.h"
 
+#include <bit>
+#include <cstdint>
 #include <new>
 
 #include "model/item_pool.h"
@@ -7,6 +9,13 @@
 #include "model/todo_owner.h"
 
 namespace {
+
+// A date is the same only when its bits are: -0.0 and 0.0, or two NaNs with different
+// payloads, are different bytes in a file, and a list read from a file saves to the
+// bytes it was read from.
+bool SameBits(TDateTime a, TDateTime b) {
+    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+}
 
 // AddressSanitizer must see every item as a heap object of its own.
 #if defined(__SANITIZE_ADDRESS__)
@@ -80,21 +89,21 @@ void TTodoItem::SetCompletion(TCompletion value) {
 }
 
 void TTodoItem::SetCompletionDate(TDateTime value) {
-    if (completionDate_ != value) {
+    if (!SameBits(completionDate_, value)) {
         completionDate_ = value;
         Changed();
     }
 }
 
 void TTodoItem::SetCreationDate(TDateTime value) {
-    if (creationDate_ != value) {
+    if (!SameBits(creationDate_, value)) {
         creationDate_ = value;
         Changed();
     }
 }
 
 void TTodoItem::SetDueDate(TDateTime value) {
-    if (dueDate_ != value) {
+    if (!SameBits(dueDate_, value)) {
         dueDate_ = value;
         Changed();
     }

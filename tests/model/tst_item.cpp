@@ -1,4 +1,6 @@
 #include <QTest>
+#include <cmath>
+#include <limits>
 
 #include "model/todo_collections.h"
 #include "model/todo_strings.h"
@@ -99,6 +101,31 @@ private Q_SLOTS:
         QCOMPARE(owner.take(), QStringList{QStringLiteral("RepaintRow 1")});
         set();
         QCOMPARE(owner.take(), QStringList());
+    }
+
+    // A date read from a file keeps its exact bits, so that the list saves to the same
+    // bytes: -0.0 is not the default 0.0, and a NaN is one value, not always a change.
+    void datesCompareByTheirBits() {
+        TTodoItem* item = addItem();
+        owner.take();
+        item->SetDueDate(-0.0);
+        QVERIFY(std::signbit(item->DueDate()));
+        QCOMPARE(owner.take(), QStringList{QStringLiteral("RepaintRow 0")});
+        item->SetCompletionDate(-0.0);
+        item->SetCreationDate(-0.0);
+        QVERIFY(std::signbit(item->CompletionDate()));
+        QVERIFY(std::signbit(item->CreationDate()));
+        owner.take();
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        item->SetDueDate(nan);
+        QCOMPARE(owner.take().size(), 1);
+        item->SetDueDate(nan);
+        QCOMPARE(owner.take(), QStringList());
+
+        TTodoItemCollection copy;
+        copy.Add()->Assign(*item);
+        QVERIFY(std::signbit(copy.At(0)->CreationDate()));
+        QVERIFY(std::isnan(copy.At(0)->DueDate()));
     }
 
     void textComparisonIsCaseSensitive() {
