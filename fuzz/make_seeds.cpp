@@ -194,15 +194,22 @@ void WriteColumnSeeds(SeedWriter& out) {
 
 // The exchange formats of pellmark-cli, as it exports the lists above, and as people and
 // spreadsheets write them.
-void WriteJsonSeeds(SeedWriter& out) {
+// The empty, example and varied lists as one exporter writes them, the example also cut
+// short at every length.
+void WriteExportedSeeds(SeedWriter& out, const QString& extension,
+                        QByteArray (*exportItems)(const TTodoItemCollection&)) {
     TTodoItemCollection empty;
-    out.Write(QStringLiteral("written-empty.json"), ItemsToJson(empty));
+    out.Write(QStringLiteral("written-empty.") + extension, exportItems(empty));
     TTodoItemCollection example;
     FillExample(*example.Add());
-    out.WriteWithTruncations(QStringLiteral("written-example.json"), ItemsToJson(example));
+    out.WriteWithTruncations(QStringLiteral("written-example.") + extension, exportItems(example));
     TTodoItemCollection varied;
     FillVaried(varied);
-    out.Write(QStringLiteral("written-varied.json"), ItemsToJson(varied));
+    out.Write(QStringLiteral("written-varied.") + extension, exportItems(varied));
+}
+
+void WriteJsonSeeds(SeedWriter& out) {
+    WriteExportedSeeds(out, QStringLiteral("json"), ItemsToJson);
     out.Write(QStringLiteral("foreign-by-hand.json"),
               R"({"version": 1, "items": [{"Subject": "Call Anna", "DueDate": "2024-05-01",
   "Priority": "tpHigh", "Notes": ["first", ""], "Complete": null},
@@ -214,14 +221,7 @@ void WriteJsonSeeds(SeedWriter& out) {
 }
 
 void WriteCsvSeeds(SeedWriter& out) {
-    TTodoItemCollection empty;
-    out.Write(QStringLiteral("written-empty.csv"), ItemsToCsv(empty));
-    TTodoItemCollection example;
-    FillExample(*example.Add());
-    out.WriteWithTruncations(QStringLiteral("written-example.csv"), ItemsToCsv(example));
-    TTodoItemCollection varied;
-    FillVaried(varied);
-    out.Write(QStringLiteral("written-varied.csv"), ItemsToCsv(varied));
+    WriteExportedSeeds(out, QStringLiteral("csv"), ItemsToCsv);
     out.Write(QStringLiteral("foreign-spreadsheet.csv"),
               "\xef\xbb\xbfSubject,DueDate,Priority,Notes\n"
               "Call Anna,2024-05-01,tpHigh,\"two\r\nlines\"\n"

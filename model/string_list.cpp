@@ -56,31 +56,29 @@ bool IsLineText(std::string_view text) {
     return true;
 }
 
+// The lines, each followed by CR LF, in one allocation.
+template <typename TIterator>
+std::string JoinLines(TIterator first, TIterator last) {
+    std::size_t size = 0;
+    for (TIterator line = first; line != last; ++line) {
+        size += line->size() + kBreak.size();
+    }
+    std::string text;
+    text.reserve(size);
+    for (TIterator line = first; line != last; ++line) {
+        text += *line;
+        text += kBreak;
+    }
+    return text;
+}
+
 }  // namespace
 
-TStringList::TStringList(std::initializer_list<std::string> lines) {
-    std::size_t size = 0;
-    for (const std::string& line : lines) {
-        size += line.size() + kBreak.size();
-    }
-    text_.reserve(size);
-    for (const std::string& line : lines) {
-        text_ += line;
-        text_ += kBreak;
-    }
-}
+TStringList::TStringList(std::initializer_list<std::string> lines)
+    : text_(JoinLines(lines.begin(), lines.end())) {}
 
-TStringList::TStringList(const std::vector<std::string>& lines) {
-    std::size_t size = 0;
-    for (const std::string& line : lines) {
-        size += line.size() + kBreak.size();
-    }
-    text_.reserve(size);
-    for (const std::string& line : lines) {
-        text_ += line;
-        text_ += kBreak;
-    }
-}
+TStringList::TStringList(const std::vector<std::string>& lines)
+    : text_(JoinLines(lines.begin(), lines.end())) {}
 
 TStringList& TStringList::operator=(const TStringList& other) {
     Assign(other);

@@ -14,14 +14,6 @@ class TestExitFlow : public QObject {
 
     WindowFixture f;
 
-    // Loads a list through Open, so that it is the current file.
-    QString OpenList(const QString& name, const QStringList& subjects) {
-        const QString path = f.WriteList(name, subjects);
-        f.fake->Dialogs.OpenAnswers = {path};
-        f.Main().Open();
-        return path;
-    }
-
 private Q_SLOTS:
     void initTestCase() { QVERIFY2(WindowFixture::OwnConfigFolder(), "run through ctest"); }
     void init() { f.Reset(); }
@@ -69,7 +61,7 @@ private Q_SLOTS:
         QVERIFY(f.Start());
         QString target = f.Path(QStringLiteral("chosen.2do"));
         if (currentFile) {
-            target = OpenList(QStringLiteral("current.2do"), {"Old"});
+            target = f.OpenList(QStringLiteral("current.2do"), {"Old"});
         }
         f.List().Items().Add()->SetSubject("Added");
         f.fake->Messages.ConfirmAnswers = {answer};
@@ -113,7 +105,7 @@ private Q_SLOTS:
 
     void failedSaveKeepsTheWindowOpen() {
         QVERIFY(f.Start());
-        const QString path = OpenList(QStringLiteral("list.2do"), {"Kept"});
+        const QString path = f.OpenList(QStringLiteral("list.2do"), {"Kept"});
         f.List().Items().Add()->SetSubject("Unsaved");
         // A folder where the list was: the save cannot create the file.
         QVERIFY(QFile::remove(path));
@@ -139,7 +131,7 @@ private Q_SLOTS:
     void failedSaveAfterYesKeepsTheWindowOpen() {
         WindowFixture::Store("asktosave", QStringLiteral("y"));
         QVERIFY(f.Start());
-        const QString path = OpenList(QStringLiteral("list.2do"), {"Kept"});
+        const QString path = f.OpenList(QStringLiteral("list.2do"), {"Kept"});
         QVERIFY(QFile::remove(path));
         QVERIFY(QDir().mkdir(path));
         f.fake->Messages.ConfirmAnswers = {true};
@@ -163,7 +155,7 @@ private Q_SLOTS:
 
     void unwritableLayoutFileStillCloses() {
         QVERIFY(f.Start());
-        const QString path = OpenList(QStringLiteral("list.2do"), {"Kept"});
+        const QString path = f.OpenList(QStringLiteral("list.2do"), {"Kept"});
         QFile blocker(f.Path(QStringLiteral("plain")));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
@@ -234,7 +226,7 @@ private Q_SLOTS:
 
     void exitReleasesTheLock() {
         QVERIFY(f.Start());
-        const QString path = OpenList(QStringLiteral("locked.2do"), {"A"});
+        const QString path = f.OpenList(QStringLiteral("locked.2do"), {"A"});
         QVERIFY(QFileInfo::exists(ListLockFileName(path)));
         QVERIFY(f.Main().close());
         f.Destroy();

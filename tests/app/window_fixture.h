@@ -66,6 +66,13 @@ public:
         SaveToFile(items, path);
         return path;
     }
+    // Writes a list and loads it through Open, so that it is the current file.
+    QString OpenList(const QString& name, const QStringList& subjects) {
+        const QString path = WriteList(name, subjects);
+        fake->Dialogs.OpenAnswers = {path};
+        Main().Open();
+        return path;
+    }
     // The subjects of a .2do file, or {"<unreadable>"}.
     static QStringList Subjects(const QString& path) {
         TTodoItemCollection items;

@@ -14,14 +14,9 @@
 #include "e2e_support.h"
 #include "model/todo_file.h"
 #include "settings/ini_proc.h"
+#include "tests/support/stored_settings.h"
 
 namespace {
-
-const QString kSection = QStringLiteral("Settings");
-
-QString Setting(const char* name) {
-    return ReadSetting(kSection, QString::fromLatin1(name));
-}
 
 // One run of the program copy.
 class Program {

@@ -17,19 +17,10 @@
 #include "e2e_support.h"
 #include "model/todo_file.h"
 #include "settings/ini_proc.h"
+#include "tests/support/stored_settings.h"
 #include "todolist/todo_list.h"
 
 namespace {
-
-const QString kSection = QStringLiteral("Settings");
-
-QString Setting(const char* name) {
-    return ReadSetting(kSection, QString::fromLatin1(name));
-}
-
-void Store(const char* name, const QString& value) {
-    WriteSetting(kSection, QString::fromLatin1(name), value);
-}
 
 QStringList Subjects(const TTodoItemCollection& items) {
     QStringList subjects;

@@ -59,13 +59,6 @@ class TestWindowFaults : public QObject {
 
     WindowFixture f;
 
-    QString openList(const QString& name, const QStringList& subjects) {
-        const QString path = f.WriteList(name, subjects);
-        f.fake->Dialogs.OpenAnswers = {path};
-        f.Main().Open();
-        return path;
-    }
-
     // Spoils the settings as the row says; returns what must still be there afterwards.
     QByteArray spoil(TSpoil how, const QByteArray& content, TTmpfs& disk, bool& skip) {
         skip = false;
@@ -179,7 +172,7 @@ private Q_SLOTS:
         }
         QVERIFY(f.Start());
         QVERIFY(f.fake->Messages.Texts(mkError).isEmpty());
-        const QString path = openList(QStringLiteral("list.2do"), {"Kept"});
+        const QString path = f.OpenList(QStringLiteral("list.2do"), {"Kept"});
         f.List().Items().Add()->SetSubject("Added");
 
         QVERIFY(f.Main().close());
@@ -194,7 +187,7 @@ private Q_SLOTS:
     // window's own save goes through. Once the window has closed, the tool may change it.
     void cliRefusesTheWindowsList() {
         QVERIFY(f.Start());
-        const QString path = openList(QStringLiteral("list.2do"), {"Kept"});
+        const QString path = f.OpenList(QStringLiteral("list.2do"), {"Kept"});
         const QByteArray before = FileBytes(path);
         const QStringList add{QStringLiteral("add"), path, QStringLiteral("--subject"),
                               QStringLiteral("From the terminal")};

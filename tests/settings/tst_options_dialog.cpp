@@ -18,19 +18,10 @@
 #include "settings/ini_proc.h"
 #include "settings/options_dialog.h"
 #include "settings/spin_edit.h"
+#include "tests/support/stored_settings.h"
 #include "todolist/todo_list.h"
 
 namespace {
-
-const QString kSection = QStringLiteral("Settings");
-
-QString Setting(const char* name) {
-    return ReadSetting(kSection, QString::fromLatin1(name));
-}
-
-void Store(const char* name, const QString& value) {
-    WriteSetting(kSection, QString::fromLatin1(name), value);
-}
 
 // The main window as the dialog sees it: a real list and the three switches.
 class FakeHost : public IOptionsHost {
