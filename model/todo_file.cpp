@@ -38,33 +38,6 @@ constexpr std::int32_t kColumnFieldCount = 3;
 constexpr std::size_t kMinRecordSize = 4;
 constexpr std::size_t kMinFieldSize = 3;
 
-void PutInt(QByteArray& out, std::int32_t value) {
-    const auto v = static_cast<std::uint32_t>(value);
-    const char bytes[4] = {char(v & 0xFF), char((v >> 8) & 0xFF), char((v >> 16) & 0xFF),
-                           char((v >> 24) & 0xFF)};
-    out.append(bytes, 4);
-}
-
-void PutHeader(QByteArray& out, std::uint8_t tag, std::size_t length) {
-    const char bytes[3] = {char(tag), char(length & 0xFF), char((length >> 8) & 0xFF)};
-    out.append(bytes, 3);
-}
-
-void PutByteField(QByteArray& out, std::uint8_t tag, std::uint8_t value) {
-    PutHeader(out, tag, 1);
-    out.append(char(value));
-}
-
-void PutIntField(QByteArray& out, std::uint8_t tag, std::int32_t value) {
-    PutHeader(out, tag, 4);
-    PutInt(out, value);
-}
-
-void PutTextField(QByteArray& out, std::uint8_t tag, const std::string& text) {
-    PutHeader(out, tag, text.size());
-    out.append(text.data(), qsizetype(text.size()));
-}
-
 void CheckLength(const std::string& text, const char* field, const char* what, int index) {
     if (text.size() > MaxFieldLength) {
         throw EWriteError(QStringLiteral("The %1 of %2 %3 is longer than 65535 bytes and "
@@ -91,7 +64,7 @@ std::int32_t ReadCount(TByteReader& reader, std::size_t minSize, const char* wha
 
 namespace {
 
-// Writes item records into memory already sized for them: a list of many items is written
+// Writes records into memory already sized for them: a list of many items is written
 // without growing its buffer or calling anything per field.
 class TRecordWriter {
 public:
@@ -277,15 +250,22 @@ void TColumnRecord::ApplyTo(TTodoColumnItem& column) const {
 }
 
 QByteArray ColumnsToBytes(const TTodoColumnCollection& columns) {
-    QByteArray out;
-    PutInt(out, columns.Count());
+    // The count, then per column its field count and three fields (width, caption, kind).
+    std::size_t size = 4;
     for (const TTodoColumnItem* column : columns) {
         CheckLength(column->Caption(), "Caption", "column", column->Index());
-        PutInt(out, kColumnFieldCount);
-        PutIntField(out, tagWidth, column->Width());
-        PutTextField(out, tagCaption, column->Caption());
-        PutByteField(out, tagTodoData, column->TodoData());
+        size += 4 + (3 + 4) + (3 + column->Caption().size()) + (3 + 1);
     }
+    QByteArray out(qsizetype(size), Qt::Uninitialized);
+    TRecordWriter writer(out.data());
+    writer.Int(columns.Count());
+    for (const TTodoColumnItem* column : columns) {
+        writer.Int(kColumnFieldCount);
+        writer.IntField(tagWidth, column->Width());
+        writer.TextField(tagCaption, column->Caption());
+        writer.ByteField(tagTodoData, column->TodoData());
+    }
+    Q_ASSERT(writer.Position() == out.data() + out.size());
     return out;
 }
 
