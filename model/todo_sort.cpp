@@ -11,10 +11,6 @@ int CompareValues(T a, T b) {
     return a < b ? -1 : (b < a ? 1 : 0);
 }
 
-bool IsTextKind(TTodoData kind) {
-    return kind == tdSubject || kind == tdResource || kind == tdProject || kind == tdNotes;
-}
-
 const std::string& TextOf(const TTodoItem& item, TTodoData kind) {
     static const std::string none;
     switch (kind) {

@@ -31,6 +31,11 @@ enum TTodoData : std::uint8_t {
 };
 inline constexpr int TodoDataCount = 14;
 
+// The kinds whose values are texts (the notes as all their lines).
+constexpr bool IsTextKind(TTodoData kind) {
+    return kind == tdSubject || kind == tdResource || kind == tdProject || kind == tdNotes;
+}
+
 enum TTodoPriority : std::uint8_t {
     tpLowest = 0,
     tpLow = 1,

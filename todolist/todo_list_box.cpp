@@ -92,10 +92,6 @@ QString TrimControls(const QString& text) {
     return text.mid(first, last - first);
 }
 
-bool IsLookupTextKind(TTodoData kind) {
-    return kind == tdSubject || kind == tdResource || kind == tdProject || kind == tdNotes;
-}
-
 }  // namespace
 
 // Fonts and metrics made once per paint event: painting costs the visible rows only, and a
@@ -951,7 +947,7 @@ QString TTodoListBox::LookupText(int row) const {
     const TTodoItem& item = *items_->At(row);
     TTodoData kind = tdSubject;
     if (lookupTodo_ >= 0 && lookupTodo_ < columns_->Count() &&
-        IsLookupTextKind(columns_->At(lookupTodo_)->TodoData())) {
+        IsTextKind(columns_->At(lookupTodo_)->TodoData())) {
         kind = columns_->At(lookupTodo_)->TodoData();
     }
     switch (kind) {
