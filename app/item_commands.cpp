@@ -4,15 +4,8 @@
 #include <QMenu>
 
 #include "app/main_window.h"
+#include "platform/qt_convert.h"
 #include "todolist/todo_list.h"
-
-namespace {
-
-QString Local(const std::string& text) {
-    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
 
 void TForm1::CreateItem() {
     TTodoItem* item = todoList1_->Items().Add();
@@ -36,7 +29,7 @@ void TForm1::DeleteItem() {
         return;
     }
     const QString question = QStringLiteral("Are you sure you want to delete this item? [") +
-                             Local(item->Subject()) + QLatin1Char(']');
+                             LocalString(item->Subject()) + QLatin1Char(']');
     if (!platform_.Messages.Confirm(question)) {
         return;
     }
@@ -48,7 +41,7 @@ void TForm1::DeleteItem() {
 
 void TForm1::ListClick() {
     if (const TTodoItem* item = todoList1_->SelectedItem()) {
-        SetMessage(QStringLiteral("Current Item: ") + Local(item->Subject()));
+        SetMessage(QStringLiteral("Current Item: ") + LocalString(item->Subject()));
     }
 }
 

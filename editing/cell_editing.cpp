@@ -8,12 +8,9 @@
 #include "model/date_time.h"
 #include "model/string_list.h"
 #include "model/todo_item.h"
+#include "platform/qt_convert.h"
 
 namespace {
-
-QString Local(const std::string& text) {
-    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // The editor's text as the model keeps it, cut to what a .2do field can hold.
 std::string Bytes(const QString& text) {
@@ -127,7 +124,7 @@ void TCellEditing::StartKind(TTodoData kind, TTodoItem& item, const TTodoColumnI
             const std::string& value = kind == tdSubject    ? item.Subject()
                                        : kind == tdResource ? item.Resource()
                                                             : item.Project();
-            edit_->SetText(key.isNull() ? Local(value) : QString(key));
+            edit_->SetText(key.isNull() ? LocalString(value) : QString(key));
             edit_->SetEditorFont(column->Font(), base, false);
             ShowEditor(edit_, rect, false);
             if (host_.EditSelectAll() && key.isNull()) {
@@ -233,7 +230,7 @@ void TCellEditing::StartChoice(TInplaceListBox& list, const std::string& commaTe
     FillChoiceList(list, commaText);
     rect.setHeight(list.height());
     int index = -1;
-    const QString wanted = Local(current);
+    const QString wanted = LocalString(current);
     for (int i = 0; i < list.count(); ++i) {
         if (list.EntryText(i) == wanted) {
             index = i;
@@ -458,7 +455,7 @@ void TCellEditing::FillChoiceList(TInplaceListBox& list, const std::string& comm
     if (list.count() == 0 || list.FilledFrom() != commaText) {
         list.clear();
         for (const std::string& text : SplitCommaText(commaText)) {
-            list.addItem(Local(text));
+            list.addItem(LocalString(text));
         }
         list.SetFilledFrom(commaText);
     }

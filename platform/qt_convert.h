@@ -1,12 +1,20 @@
 #pragma once
 
-// Conversions between the model's colour and font values and Qt's, used at paint time.
+// Conversions between the model's values (texts, colours, fonts) and Qt's.
 
 #include <QColor>
 #include <QFont>
 #include <QPalette>
+#include <QString>
+#include <string>
 
 #include "model/todo_types.h"
+
+// A text of the model (bytes in the local 8-bit encoding, as the files hold them) as Qt
+// shows it.
+inline QString LocalString(const std::string& text) {
+    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 // A colour of the program as Qt paints it. System colours (clWindow, clHighlight, ...)
 // take the matching role of the palette; clNone is transparent and clDefault the palette's

@@ -11,10 +11,6 @@
 
 namespace {
 
-QString Local(const std::string& text) {
-    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // Only A to Z are lowered: the texts are bytes of the system code page.
 std::string LowerAscii(std::string text) {
     for (char& c : text) {
@@ -393,7 +389,7 @@ void TCustomTodoList::UpdateHeader() {
     }
     for (int i = 0; i < count; ++i) {
         const TTodoColumnItem* column = Columns().At(i);
-        header_->SetSectionText(i, Local(column->Caption()));
+        header_->SetSectionText(i, LocalString(column->Caption()));
         header_->SetSectionWidth(i, column->Width());
     }
 }
@@ -467,7 +463,7 @@ TTodoStatus TCustomTodoList::TodoStatusFromString(const std::string& text) {
     }
     if (!found) {
         throw EConversionFunctionException(
-            QStringLiteral("TodoStatusFromString error. The parameter \"") + Local(lower) +
+            QStringLiteral("TodoStatusFromString error. The parameter \"") + LocalString(lower) +
             QStringLiteral("\" is not a valid status string."));
     }
     if (OnStringToStatus) {
@@ -496,7 +492,7 @@ TTodoPriority TCustomTodoList::TodoPriorityFromString(const std::string& text) {
     }
     if (!found) {
         throw EConversionFunctionException(
-            QStringLiteral("TodoPriorityFromString error. The parameter \"") + Local(lower) +
+            QStringLiteral("TodoPriorityFromString error. The parameter \"") + LocalString(lower) +
             QStringLiteral("\" is not a valid priority string."));
     }
     if (OnStringToPriority) {

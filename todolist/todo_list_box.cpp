@@ -56,10 +56,6 @@ int DivideRoundHalfEven(long long value, long long divisor) {
     return static_cast<int>(quotient);
 }
 
-QString Local(const std::string& text) {
-    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 Qt::Alignment HorizontalFlags(TAlignment alignment) {
     switch (alignment) {
         case taRightJustify:
@@ -555,7 +551,7 @@ void TTodoListBox::PaintRow(QPainter& painter, const TPaintCache& cache, int row
         Fill(painter, rl, rt + itemHeight, rr, rb, ToQColor(brush, pal));
         const QRect band = Edges(rl, rt + itemHeight + 1, rr, rb);
         if (!band.isEmpty() && !item.Notes().IsEmpty()) {
-            QString text = Local(item.Notes().Text());
+            QString text = LocalString(item.Notes().Text());
             text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
             painter.save();
             painter.setClipRect(band);
@@ -603,7 +599,7 @@ void TTodoListBox::PaintCell(QPainter& painter, const TPaintCache& cache, const 
     };
     switch (column.TodoData()) {
         case tdSubject:
-            text(Local(item.Subject()));
+            text(LocalString(item.Subject()));
             break;
         case tdCompletion: {
             const int value = item.Complete() ? 100 : item.Completion();
@@ -615,7 +611,7 @@ void TTodoListBox::PaintCell(QPainter& painter, const TPaintCache& cache, const 
             break;
         }
         case tdNotes:
-            text(Local(item.NotesLine()));
+            text(LocalString(item.NotesLine()));
             break;
         case tdPriority:
             // Always at the cell's left edge, whatever the alignment.
@@ -627,7 +623,7 @@ void TTodoListBox::PaintCell(QPainter& painter, const TPaintCache& cache, const 
         case tdStatus: {
             std::string status;
             owner_->TodoStatusToString(item.Status(), status);
-            text(Local(status));
+            text(LocalString(status));
             break;
         }
         case tdImage:
@@ -648,13 +644,13 @@ void TTodoListBox::PaintCell(QPainter& painter, const TPaintCache& cache, const 
             date(item.CreationDate());
             break;
         case tdResource:
-            text(Local(item.Resource()));
+            text(LocalString(item.Resource()));
             break;
         case tdHandle:
             PaintCheck(painter, cell, alignment, true, true, cache.palette);
             break;
         case tdProject:
-            text(Local(item.Project()));
+            text(LocalString(item.Project()));
             break;
         default:
             // An unknown kind shows only the cell background.
@@ -952,13 +948,13 @@ QString TTodoListBox::LookupText(int row) const {
     }
     switch (kind) {
         case tdResource:
-            return Local(item.Resource());
+            return LocalString(item.Resource());
         case tdProject:
-            return Local(item.Project());
+            return LocalString(item.Project());
         case tdNotes:
-            return Local(item.NotesLine());
+            return LocalString(item.NotesLine());
         default:
-            return Local(item.Subject());
+            return LocalString(item.Subject());
     }
 }
 
@@ -1358,21 +1354,21 @@ QString TTodoListBox::HintText(const TTodoItem& item, const TTodoColumnItem& col
     const TFormatSettings& format = SystemFormatSettings();
     switch (column.TodoData()) {
         case tdSubject:
-            return Local(item.Subject());
+            return LocalString(item.Subject());
         case tdCompletion:
             return owner_->CompletionGraphic() ? QString() : QString::number(item.Completion());
         case tdNotes:
-            return preview_ ? QString() : Local(item.Notes().Text());
+            return preview_ ? QString() : LocalString(item.Notes().Text());
         case tdPriority: {
             std::string text;
             owner_->TodoPriorityToString(item.Priority(), text);
-            return Local(text);
+            return LocalString(text);
         }
         case tdDueDate:
             return FormatDateTime(dateFormat_, item.DueDate(), format);
         case tdStatus:
             // The plain display text: OnStatusToString is not asked here.
-            return Local(owner_->StatusStrings().GetString(item.Status()));
+            return LocalString(owner_->StatusStrings().GetString(item.Status()));
         case tdTotalTime:
             return QString::number(item.TotalTime()) + QLatin1Char('h');
         case tdCompletionDate:
@@ -1380,9 +1376,9 @@ QString TTodoListBox::HintText(const TTodoItem& item, const TTodoColumnItem& col
         case tdCreationDate:
             return FormatDateTime(dateFormat_, item.CreationDate(), format);
         case tdResource:
-            return Local(item.Resource());
+            return LocalString(item.Resource());
         case tdProject:
-            return Local(item.Project());
+            return LocalString(item.Project());
         case tdImage:
         case tdComplete:
         case tdHandle:
