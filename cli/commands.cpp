@@ -16,6 +16,9 @@
 #include "cli/help_text.h"
 #include "cli/ical_io.h"
 #include "cli/item_fields.h"
+#ifdef PELLMARK_WITH_SYNC
+#include "cli/sync_command.h"
+#endif
 #include "cli/json_io.h"
 #include "cli/text_table.h"
 #include "model/date_time.h"
@@ -527,6 +530,11 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     if (command == "remove") {
         return Remove(rest, out);
     }
+#ifdef PELLMARK_WITH_SYNC
+    if (command == "sync") {
+        return RunSyncCommand(rest, out);
+    }
+#endif
     throw EUsageError(QStringLiteral("unknown command '%1'").arg(FileName(command)));
 }
 

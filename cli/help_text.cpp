@@ -20,7 +20,7 @@ constexpr std::string_view kKinds =
     "handle or project. Case and blanks do not matter, and the value names\n"
     "(tdSubject) and the window's captions (Done, Create Date) work too.\n";
 
-const std::array<CommandText, 8> kCommands = {{
+const std::array<CommandText, 9> kCommands = {{
     {"check", "pellmark-cli check FILE",
      "Read the to-do list FILE and print how many items it holds.\n"
      "\n"
@@ -115,6 +115,38 @@ const std::array<CommandText, 8> kCommands = {{
      "\n"
      "Options:\n"
      "  -h, --help             display this help and exit\n"},
+    {"sync", "pellmark-cli sync FILE --url URL [--user NAME] [--dry-run] [--insecure]",
+     "Synchronize the to-do list FILE both ways with the CalDAV task collection\n"
+     "URL (Radicale, Xandikos, Nextcloud and other CalDAV servers), so that the\n"
+     "same list can be kept on several computers and in any program that reads\n"
+     "CalDAV tasks. FILE is made when it does not exist yet.\n"
+     "\n"
+     "Each item is a task on the server. A field changed on one side takes that\n"
+     "side's value. The same field changed differently on both sides keeps the\n"
+     "value of FILE and adds the server's version as a second item whose subject\n"
+     "ends in \" (conflict)\". An item deleted on one side and unchanged on the\n"
+     "other is deleted on both; deleted on one side and changed on the other, it\n"
+     "is kept. Properties that Pellmark has no field for stay on the server as\n"
+     "they are.\n"
+     "\n"
+     "What was synchronized is kept beside the list in .FILE.sync; without it\n"
+     "the first sync uploads every item. A sync that is cut off leaves the list\n"
+     "and the server consistent, and the next sync completes it.\n"
+     "\n"
+     "The password is never given on the command line: it is taken from the\n"
+     "environment variable PELLMARK_PASSWORD, else from ~/.netrc (machine HOST\n"
+     "login NAME password SECRET, or a default entry; it may also give the user),\n"
+     "else from the desktop's keyring (service Pellmark, key NAME@HOST).\n"
+     "\n"
+     "Options:\n"
+     "      --url URL          the collection, http:// or https://\n"
+     "      --user NAME        the user name on the server\n"
+     "      --dry-run          print what would change on each side, change nothing\n"
+     "      --insecure         accept a certificate the system does not trust\n"
+     "  -h, --help             display this help and exit\n"
+     "\n"
+     "Exit status: 0 synchronized, 1 the sync failed (the message names the\n"
+     "server's answer), 2 wrong usage.\n"},
     {"remove", "pellmark-cli remove FILE INDEX",
      "Delete item INDEX from the to-do list FILE. INDEX counts from 0, as 'show'\n"
      "numbers the rows; the items behind it move up one place.\n"
@@ -147,6 +179,7 @@ std::string ToolHelp() {
            "  add FILE --subject TEXT   append an item\n"
            "  done FILE INDEX           mark an item complete\n"
            "  remove FILE INDEX         delete an item\n"
+           "  sync FILE --url URL       synchronize the list with a CalDAV server\n"
            "  help [COMMAND]            display this help or the help of a command\n"
            "\n"
            "Options:\n"
@@ -162,7 +195,7 @@ std::string ToolHelp() {
            "\n"
            "Open lists:\n"
            "While a list is open in the Pellmark window, the commands that change it\n"
-           "(add, done, remove, and import writing to it) refuse with \"FILE is open in\n"
+           "(add, done, remove, sync, and import writing to it) refuse with \"FILE is open in\n"
            "Pellmark\" and exit status 1. Commands that only read work on any list.\n"
            "\n"
            "Exit status:\n"
