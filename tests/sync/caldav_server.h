@@ -38,7 +38,9 @@ class TCalDavServer {
 public:
     // `storage` is the folder to keep the data in (a fresh temporary one when empty);
     // `password` makes Radicale ask for user "user" with that password.
-    explicit TCalDavServer(TServer kind, const QString& storage = {}, const QString& password = {})
+    // `port` 0 takes a free one.
+    explicit TCalDavServer(TServer kind, const QString& storage = {}, const QString& password = {},
+                           quint16 port = 0)
         : kind_(kind) {
         // Tmpfs when there is one: a server's fsync of every task costs more than the sync.
         if (storage.isEmpty()) {
@@ -50,7 +52,7 @@ public:
         } else {
             storage_ = storage;
         }
-        port_ = FreePort();
+        port_ = port ? port : FreePort();
         QStringList args;
         QString program;
         if (kind == TServer::Radicale) {
