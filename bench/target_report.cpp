@@ -28,7 +28,9 @@ double MedianOf(std::vector<double> values) {
 
 std::string Format(double value, TBenchFigure::TUnit unit) {
     char text[32];
-    if (unit == TBenchFigure::kBytes) {
+    if (unit == TBenchFigure::kCount) {
+        std::snprintf(text, sizeof text, "%.0f", value);
+    } else if (unit == TBenchFigure::kBytes) {
         std::snprintf(text, sizeof text, "%.1f MB", value / (1024.0 * 1024.0));
     } else if (value >= 1.0) {
         std::snprintf(text, sizeof text, "%.2f s", value);
@@ -97,6 +99,22 @@ void TTargetReporter::Finalize() {
         double measured = 0;
         double baseline = 0;
         char line[256];
+        if (target.Baseline.Run.empty()) {
+            if (!Value(target.Measured, measured)) {
+                std::snprintf(line, sizeof line, "%-7s %-44s (at most %s)\n", "not run",
+                              target.Name.c_str(),
+                              Format(target.MaxValue, target.Measured.Unit).c_str());
+            } else {
+                const bool met = measured <= target.MaxValue;
+                allMet_ = allMet_ && met;
+                std::snprintf(line, sizeof line, "%-7s %-44s %10s (at most %s)\n",
+                              met ? "met" : "MISSED", target.Name.c_str(),
+                              Format(measured, target.Measured.Unit).c_str(),
+                              Format(target.MaxValue, target.Measured.Unit).c_str());
+            }
+            lines << line;
+            continue;
+        }
         const bool ran =
             Value(target.Measured, measured) && Value(target.Baseline, baseline) && baseline > 0;
         if (!ran && target.MaxRatio <= 0) {

@@ -13,7 +13,7 @@
 
 // One figure of a benchmark run: its real time per iteration, or one of its counters.
 struct TBenchFigure {
-    enum TUnit { kSeconds, kBytes };
+    enum TUnit { kSeconds, kBytes, kCount };
     std::string Run;      // the benchmark's name and arguments, e.g. "Load/control/100000"
     std::string Counter;  // empty for the real time per iteration
     TUnit Unit = kSeconds;
@@ -27,8 +27,9 @@ struct TBenchFigure {
 struct TBenchTarget {
     std::string Name;
     TBenchFigure Measured;
-    TBenchFigure Baseline;
-    double MaxRatio;  // 0 for a comparison that is only shown
+    TBenchFigure Baseline;  // none (an empty Run) for a target on the figure itself
+    double MaxRatio = 0;    // 0 for a comparison that is only shown
+    double MaxValue = 0;    // without a baseline: the most the figure may be
 };
 
 // Prints like the console reporter and then the targets. A figure of a benchmark that ran

@@ -12,7 +12,7 @@
 
 namespace {
 
-int g_timeoutMs = 30000;
+constexpr int kTimeoutMs = 60000;
 
 QString StatusLine(const TDavResponse& response) {
     return QString::number(response.Status) + QLatin1Char(' ') +
@@ -29,10 +29,6 @@ QString BodyHint(const TDavResponse& response) {
 }
 
 }  // namespace
-
-void TDavClient::SetTimeoutForTesting(int milliseconds) {
-    g_timeoutMs = milliseconds;
-}
 
 TDavClient::TDavClient(const QUrl& collection, TDavCredentials credentials, bool insecure)
     : collection_(collection),
@@ -101,7 +97,7 @@ std::vector<TDavResponse> TDavClient::SendAll(const std::vector<TDavRequest>& re
     const auto start = [&](std::size_t index) {
         const TDavRequest& r = requests[index];
         QNetworkRequest request(UrlOf(r.Path));
-        request.setTransferTimeout(g_timeoutMs);
+        request.setTransferTimeout(r.TimeoutMs > 0 ? r.TimeoutMs : kTimeoutMs);
         if (!r.ContentType.isEmpty()) {
             request.setHeader(QNetworkRequest::ContentTypeHeader, r.ContentType);
         }

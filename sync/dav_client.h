@@ -28,6 +28,9 @@ struct TDavRequest {
     int Depth = -1;  // no Depth header when negative
     QByteArray IfMatch;
     bool IfNoneMatchAny = false;
+    // How long the request may go without any data, in milliseconds; 0 for the client's
+    // default (a minute). A server may think long over a large upload before it answers.
+    int TimeoutMs = 0;
 };
 
 struct TDavResponse {
@@ -63,9 +66,6 @@ public:
 
     // The message for an answer that the step `what` did not expect ("PROPFIND /u/tasks/").
     [[noreturn]] void Fail(const TDavResponse& response, const QString& what) const;
-
-    // Tests shorten how long a request may go without any data (30 seconds).
-    static void SetTimeoutForTesting(int milliseconds);
 
 private:
     QUrl UrlOf(const QString& path) const;

@@ -262,6 +262,7 @@ private:
                     continue;
                 }
                 etags.insert(resource.Href, resource.ETag);
+                ++downloaded_;
                 bodies[resource.Href] =
                     std::make_shared<TRemoteTodo>(resource.CalendarData, resource.Href);
             }
@@ -667,6 +668,7 @@ private:
             std::vector<TDavRequest> requests;
             for (const TEntryPlan* plan : pending) {
                 requests.push_back(RequestOf(*plan->Push));
+                uploaded_ += plan->Push->Kind == TPush::kDelete ? 0 : 1;
             }
             const int total = int(requests.size());
             Step(QStringLiteral("Uploading"), 0, total);
@@ -788,10 +790,12 @@ private:
         put.Body = NewTodosCalendar(items);
         put.ContentType = "text/calendar; charset=utf-8";
         put.IfMatch = etag;
+        put.TimeoutMs = 600000;
         const TDavResponse response = client_.Send(put);
         if (response.Status / 100 != 2) {
             return false;
         }
+        uploaded_ += int(items.size());
         // The server has replaced the collection: its ETags, and the allowed components as
         // they were.
         if (components_) {
@@ -902,6 +906,8 @@ private:
     QSet<QString> removed_;
     std::vector<std::unique_ptr<TEntryPlan>> plans_;
     bool bulkTried_ = false;
+    int downloaded_ = 0;
+    int uploaded_ = 0;
     int items_ = 0;
 };
 

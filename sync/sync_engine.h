@@ -79,7 +79,9 @@ struct TSyncReport {
     int LocalAdded = 0, LocalChanged = 0, LocalDeleted = 0;
     int ServerAdded = 0, ServerChanged = 0, ServerDeleted = 0;
     int Conflicts = 0;
-    int Items = 0;  // in the list afterwards
+    int Items = 0;       // in the list afterwards
+    int Downloaded = 0;  // task bodies received
+    int Uploaded = 0;    // tasks sent (PUT), one VCALENDAR of many counting each
     // One line per change, "server: add 'Buy milk'", in the order of the list.
     QStringList Changes;
 };

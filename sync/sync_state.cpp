@@ -115,5 +115,12 @@ TSyncState ReadSyncState(const QString& fileName) {
 }
 
 void WriteSyncState(const QString& fileName, const TSyncState& state) {
-    WriteFileSafely(fileName, SyncStateToJson(state));
+    // A sync that changed nothing leaves the file as it is rather than flush it again.
+    const QByteArray json = SyncStateToJson(state);
+    QFile file(fileName);
+    if (file.open(QIODevice::ReadOnly) && file.size() == json.size() && file.readAll() == json) {
+        return;
+    }
+    file.close();
+    WriteFileSafely(fileName, json);
 }

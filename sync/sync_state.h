@@ -51,7 +51,7 @@ QString SyncStateFileName(const QString& listFileName);
 // An empty state when the file does not exist; ESyncError "the sync state FILE is damaged
 // (...)" when it cannot be read as one.
 TSyncState ReadSyncState(const QString& fileName);
-// Replaces the file crash-safely (model/safe_file.h).
+// Replaces the file crash-safely (model/safe_file.h), unless it holds that state already.
 void WriteSyncState(const QString& fileName, const TSyncState& state);
 QByteArray SyncStateToJson(const TSyncState& state);
 TSyncState SyncStateFromJson(const QByteArray& json, const QString& fileName);
