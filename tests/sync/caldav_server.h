@@ -155,6 +155,7 @@ private:
     bool started_ = false;
 };
 
+#ifdef PELLMARK_SECOND_CLIENT
 // Runs tests/sync/second_client.py: "list" gives its JSON, the others whether they worked.
 inline QByteArray SecondClient(const QUrl& collection, const QStringList& args) {
     QProcess process;
@@ -178,5 +179,6 @@ inline QJsonObject TasksByUid(const QUrl& collection) {
     }
     return tasks;
 }
+#endif
 
 }  // namespace sync_test
