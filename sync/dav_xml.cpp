@@ -265,7 +265,7 @@ QByteArray CollectionPropfindBody() {
 
 QByteArray CollectionETagPropfindBody() {
     TBody body(kDav, QStringLiteral("propfind"));
-    body.Props({Dav("getetag")});
+    body.Props({Dav("getetag"), {kCalServer, QStringLiteral("getctag")}});
     return body.Done();
 }
 

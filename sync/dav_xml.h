@@ -44,8 +44,8 @@ QString HrefPath(const QByteArray& href);
 
 // PROPFIND Depth 0 on the collection: what it is, what it holds, and its change tag.
 QByteArray CollectionPropfindBody();
-// PROPFIND Depth 0 for the collection's own ETag (costly on some servers: asked only when
-// needed).
+// PROPFIND Depth 0 for the collection's own ETag and its change tag (the ETag is costly on
+// some servers: asked only when needed).
 QByteArray CollectionETagPropfindBody();
 // REPORT sync-collection (RFC 6578) with the ETags of the members changed since `token`;
 // an empty token lists every member.

@@ -105,7 +105,6 @@ TDavRequest XmlRequest(const char* method, QByteArray body, int depth = -1) {
 TSyncEntry Cleared(TSyncEntry entry) {
     entry.NotInList = false;
     entry.NotOnServer = false;
-    entry.GoneFromServer = false;
     return entry;
 }
 
@@ -778,10 +777,13 @@ private:
             return false;
         }
         QByteArray etag;
+        QByteArray ctag;
         for (const TDavResource& resource : ParseMultiStatus(tag.Body).Responses) {
             etag = resource.ETag;
+            ctag = resource.CTag;
         }
-        if (etag.isEmpty()) {
+        // Still the empty collection that was listed: the ETag guards the PUT from here on.
+        if (etag.isEmpty() || ctag.isEmpty() || ctag != ctag_) {
             return false;
         }
         Step(QStringLiteral("Uploading"), 0, int(items.size()));

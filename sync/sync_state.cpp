@@ -40,9 +40,6 @@ QByteArray SyncStateToJson(const TSyncState& state) {
         if (entry.NotOnServer) {
             item.insert(QStringLiteral("notOnServer"), true);
         }
-        if (entry.GoneFromServer) {
-            item.insert(QStringLiteral("goneFromServer"), true);
-        }
         items.append(item);
     }
     QJsonArray ignored;
@@ -96,7 +93,6 @@ TSyncState SyncStateFromJson(const QByteArray& json, const QString& fileName) {
         entry.Base = *base;
         entry.NotInList = item.value(QStringLiteral("notInList")).toBool();
         entry.NotOnServer = item.value(QStringLiteral("notOnServer")).toBool();
-        entry.GoneFromServer = item.value(QStringLiteral("goneFromServer")).toBool();
         state.Entries.push_back(std::move(entry));
     }
     for (const QJsonValue& value : root.value(QStringLiteral("ignored")).toArray()) {

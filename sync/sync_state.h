@@ -7,7 +7,7 @@
 // those values (sync/item_matching.h); the values are also the base of the three-way
 // merge.
 //
-// Three marks make the sidecar a journal of a sync under way (sync/sync_engine.h): it is
+// Two marks make the sidecar a journal of a sync under way (sync/sync_engine.h): it is
 // written with them before the list and the server are changed, and without them once
 // both are done, so a sync cut off anywhere leaves enough to finish the work next time.
 
@@ -26,8 +26,6 @@ struct TSyncEntry {
     // The server may not hold the item yet (new in the list): missing on the server it is
     // to be uploaded, not deleted in the list.
     bool NotOnServer = false;
-    // Deleted on the server: the list is to lose it, unless it was changed there.
-    bool GoneFromServer = false;
 };
 
 // A resource of the collection that holds no task (an event in a shared calendar), kept

@@ -3,8 +3,10 @@
 
 #include <QHash>
 #include <QJsonObject>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <memory>
 
 #include "caldav_server.h"
@@ -232,6 +234,31 @@ private Q_SLOTS:
         LoadFromFile(items, list_);
         QVERIFY(Find(items, "Beta renamed"));
         QCOMPARE(Find(items, "Beta renamed")->Resource(), std::string("me"));
+        QCOMPARE(Sorted(Subjects(list_)), ServerSubjects());
+    }
+
+    void runsInAWorkerThread() {
+        // As the window runs it: the engine in a thread of its own, reporting by signals.
+        Start();
+        TListFileStore store(list_);
+        TSyncOptions options;
+        options.Url = url_;
+        options.Credentials = {QStringLiteral("user"), QStringLiteral("x")};
+        TSyncEngine engine(store, options);
+        QThread worker;
+        engine.moveToThread(&worker);
+        QSignalSpy progress(&engine, &TSyncEngine::progress);
+        QSignalSpy finished(&engine, &TSyncEngine::finished);
+        QSignalSpy failed(&engine, &TSyncEngine::failed);
+        worker.start();
+        QMetaObject::invokeMethod(&engine, &TSyncEngine::Start, Qt::QueuedConnection);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count() + failed.count(), 1, 30000);
+        worker.quit();
+        worker.wait();
+        QCOMPARE(failed.count(), 0);
+        QCOMPARE(finished.first().first().value<TSyncReport>().ServerAdded, 3);
+        QVERIFY(progress.count() >= 3);
+        QCOMPARE(progress.first().first().toString(), QStringLiteral("Connecting"));
         QCOMPARE(Sorted(Subjects(list_)), ServerSubjects());
     }
 
