@@ -13,6 +13,7 @@
 #include <cmath>
 #include <limits>
 
+#include "model/date_time.h"
 #include "model/todo_collections.h"
 #include "model/todo_file.h"
 
@@ -125,6 +126,24 @@ inline void FillRandom(TTodoItemCollection& items, int count, quint32 seed) {
         item->SetTotalTime(std::int32_t(random.generate()));
         item->SetProject(text(8, false));
     }
+}
+
+// A local date in the hour skipped when summer time starts or in the one that comes twice
+// when it ends: where QDateTime gives no answer or one that depends on earlier calls.
+inline bool AtAChangeOfTheClock(double value) {
+    const QDateTime local = DateTimeToQDateTime(value);
+    if (!local.isValid()) {
+        return true;
+    }
+    for (const qint64 shift : {-3600000, -1800000, 1800000, 3600000}) {
+        const QDateTime other =
+            QDateTime::fromMSecsSinceEpoch(local.toMSecsSinceEpoch() + shift, Qt::UTC)
+                .toLocalTime();
+        if (other.date() == local.date() && other.time() == local.time()) {
+            return true;
+        }
+    }
+    return false;
 }
 
 inline bool WriteFile(const QString& name, const QByteArray& data) {

@@ -116,10 +116,10 @@ private Q_SLOTS:
                                    << "missing -o OUT, the list to write";
         QTest::newRow("unknown input format")
             << "import in.txt -o out.2do"
-            << "cannot tell the format of in.txt: give --format json or --format csv";
+            << "cannot tell the format of in.txt: give --format json, --format csv or --format ics";
         QTest::newRow("standard input without format")
             << "import - -o out.2do"
-            << "cannot tell the format of -: give --format json or --format csv";
+            << "cannot tell the format of -: give --format json, --format csv or --format ics";
         QTest::newRow("negative index looks like an option") << "done todo.2do -1"
                                                              << "unknown option -1";
     }
