@@ -9,14 +9,13 @@ namespace {
 // A VTIMEZONE is a few dozen lines; one this long is no time zone.
 constexpr std::size_t kMaxZoneText = std::size_t(1) << 20;
 
-std::string UpperName(std::string_view value) {
-    std::string name(value);
+void UpperName(std::string_view value, std::string& name) {
+    name.assign(value);
     for (char& c : name) {
         if (c >= 'a' && c <= 'z') {
             c = char(c - 'a' + 'A');
         }
     }
-    return name;
 }
 
 }  // namespace
@@ -44,7 +43,10 @@ bool TCalendarWalker::Next() {
         return false;
     }
     const int number = line_.Number;
-    kind_ = line_.Is("BEGIN") ? Kind::Begin : line_.Is("END") ? Kind::End : Kind::Property;
+    const std::string_view name = line_.Name;
+    kind_ = name.size() == 5 && name == "BEGIN" ? Kind::Begin
+            : name.size() == 3 && name == "END" ? Kind::End
+                                                : Kind::Property;
     if (kind_ == Kind::Property) {
         if (path_.empty()) {
             throw ECalendarError(number, QStringLiteral("%1 outside BEGIN:VCALENDAR and "
@@ -53,31 +55,34 @@ bool TCalendarWalker::Next() {
         }
         return true;
     }
-    const std::string name = UpperName(line_.Value);
-    if (name.empty()) {
+    UpperName(line_.Value, component_);
+    const std::string& component = component_;
+    if (component.empty()) {
         throw ECalendarError(
             number, QStringLiteral("%1 without a component name").arg(QLatin1String(line_.Name)));
     }
-    const QString shown = QString::fromUtf8(name.data(), qsizetype(name.size()));
+    const auto shown = [&component] {
+        return QString::fromUtf8(component.data(), qsizetype(component.size()));
+    };
     if (kind_ == Kind::End) {
         if (path_.empty()) {
-            throw ECalendarError(number, QStringLiteral("END:%1 without BEGIN:%1").arg(shown));
+            throw ECalendarError(number, QStringLiteral("END:%1 without BEGIN:%1").arg(shown()));
         }
-        if (path_.back().Name != name) {
+        if (path_.back().Name != component) {
             throw ECalendarError(number,
                                  QStringLiteral("END:%2 where the %3 begun at line %1 "
                                                 "should end")
                                      .arg(path_.back().Line)
-                                     .arg(shown, QString::fromStdString(path_.back().Name)));
+                                     .arg(shown(), QString::fromStdString(path_.back().Name)));
         }
         popNext_ = true;
         return true;
     }
-    if (path_.empty() ? name != "VCALENDAR" : name == "VCALENDAR") {
+    if (path_.empty() ? component != "VCALENDAR" : component == "VCALENDAR") {
         throw ECalendarError(number, path_.empty()
                                          ? QStringLiteral("BEGIN:%1 outside BEGIN:VCALENDAR "
                                                           "and END:VCALENDAR")
-                                               .arg(shown)
+                                               .arg(shown())
                                          : QStringLiteral("BEGIN:VCALENDAR inside the %2 "
                                                           "begun at line %1")
                                                .arg(path_.back().Line)
@@ -88,7 +93,7 @@ bool TCalendarWalker::Next() {
             number, QStringLiteral("components nested more than %1 deep").arg(MaxComponentDepth));
     }
     sawCalendar_ = true;
-    path_.push_back({name, number});
+    path_.push_back({component, number});
     return true;
 }
 
@@ -100,59 +105,81 @@ void ReadVTodos(TReadBytes read, const std::function<void(TTodoItem& item)>& onI
     TVTodoPropertyReader properties(zones, local, warn);
     std::optional<TVTodoValues> values;
     std::string zone;  // the VTIMEZONE being read, as text for libical
+    // What the component inside the VCALENDAR is that the lines now lie in.
+    enum class TTop { None, Todo, Zone, Other } top = TTop::None;
     int items = 0;
     const auto warning = [&](const QString& message) {
         if (warn) {
             warn(message);
         }
     };
+    const auto addToZone = [&](const TCalendarWalker& w) {
+        zone += w.Reader().Text();
+        zone += "\r\n";
+        if (zone.size() > kMaxZoneText) {
+            throw ECalendarError(w.Path()[1].Line, QStringLiteral("the VTIMEZONE is longer than "
+                                                                  "%1 bytes")
+                                                       .arg(kMaxZoneText));
+        }
+    };
     while (walker.Next()) {
         const TContentLine& line = walker.Line();
         const auto& path = walker.Path();
-        const bool inZone = path.size() >= 2 && path[1].Name == "VTIMEZONE";
-        if (inZone) {
-            zone += walker.Reader().Text();
-            zone += "\r\n";
-            if (zone.size() > kMaxZoneText) {
-                throw ECalendarError(
-                    path[1].Line,
-                    QStringLiteral("the VTIMEZONE is longer than %1 bytes").arg(kMaxZoneText));
+        const std::size_t depth = path.size();
+        if (!walker.IsBegin() && !walker.IsEnd()) {
+            if (depth == 2 && top == TTop::Todo) {
+                properties.Read(line, items, *values);
+            } else if (top == TTop::Zone) {
+                addToZone(walker);
             }
+            continue;
         }
-        if (walker.IsBegin()) {
-            const QString name = QString::fromStdString(path.back().Name);
-            if (path.size() == 2 && path[1].Name == "VTODO") {
+        if (walker.IsEnd()) {
+            if (top == TTop::Zone) {
+                addToZone(walker);
+            }
+            if (depth == 2) {
+                if (top == TTop::Todo) {
+                    FinishItem(*values);
+                    onItem(values->Item);
+                    values.reset();
+                    ++items;
+                } else if (top == TTop::Zone) {
+                    if (!zones.Define(zone)) {
+                        warning(QStringLiteral("line %1: the VTIMEZONE cannot be read; its TZID "
+                                               "counts as unknown")
+                                    .arg(path[1].Line));
+                    }
+                    zone.clear();
+                }
+                top = TTop::None;
+            }
+            continue;
+        }
+        const std::string& name = path.back().Name;
+        if (depth == 2) {
+            if (name == "VTODO") {
+                top = TTop::Todo;
                 values.emplace();
-            } else if (path.size() == 2 && !inZone) {
+            } else if (name == "VTIMEZONE") {
+                top = TTop::Zone;
+            } else {
+                top = TTop::Other;
                 warning(QStringLiteral("line %1: skipped a %2: only VTODO components become "
                                        "items")
                             .arg(line.Number)
-                            .arg(name));
-            } else if (path.size() == 3 && path[1].Name == "VTODO") {
-                warning(QStringLiteral("line %1: skipped the %3 of item %2%4")
-                            .arg(line.Number)
-                            .arg(items)
-                            .arg(name, name == QLatin1String("VALARM")
-                                           ? QStringLiteral(": Pellmark has no alarms")
-                                           : QString()));
+                            .arg(QString::fromStdString(name)));
             }
-        } else if (walker.IsEnd() && path.size() == 2) {
-            if (path[1].Name == "VTODO") {
-                TTodoItem item(nullptr);
-                ItemFromValues(*values, item);
-                values.reset();
-                onItem(item);
-                ++items;
-            } else if (inZone) {
-                if (!zones.Define(zone)) {
-                    warning(QStringLiteral("line %1: the VTIMEZONE cannot be read; its TZID "
-                                           "counts as unknown")
-                                .arg(path[1].Line));
-                }
-                zone.clear();
-            }
-        } else if (path.size() == 2 && values && !walker.IsBegin() && !walker.IsEnd()) {
-            properties.Read(line, items, *values);
+        } else if (depth == 3 && top == TTop::Todo) {
+            warning(QStringLiteral("line %1: skipped the %3 of item %2%4")
+                        .arg(line.Number)
+                        .arg(items)
+                        .arg(QString::fromStdString(name),
+                             name == "VALARM" ? QStringLiteral(": Pellmark has no alarms")
+                                              : QString()));
+        }
+        if (top == TTop::Zone) {
+            addToZone(walker);
         }
     }
 }

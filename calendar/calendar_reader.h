@@ -41,6 +41,7 @@ private:
     TLineReader reader_;
     TContentLine line_;
     std::vector<TOpen> path_;
+    std::string component_;
     Kind kind_ = Kind::Property;
     bool popNext_ = false;
     bool sawCalendar_ = false;

@@ -24,8 +24,12 @@ struct TCalendarTime {
 // a day or time that does not exist among them.
 std::optional<TCalendarTime> ParseCalendarTime(std::string_view value, bool isDate);
 
-// Appends YYYYMMDDTHHMMSS, with Z for UTC; the year should have four digits.
+// Appends YYYYMMDDTHHMMSS, with Z for UTC; the year must be 0 to 9999.
 void AppendDateTime(std::string& out, const TCivilTime& time, bool utc);
+
+// Days counted from 1 January 1970 (negative before) of a date, and back.
+std::int64_t DaysFromCivil(int year, int month, int day);
+void CivilFromDays(std::int64_t days, int& year, int& month, int& day);
 
 // The UTC date and time of a second counted from 1970 (negative before), and back.
 TCivilTime CivilFromSeconds(std::int64_t seconds);

@@ -1,19 +1,33 @@
 #include "calendar/content_line.h"
 
+#include <array>
+
 #include "calendar/calendar_error.h"
 
 namespace {
 
-bool IsNameChar(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-';
-}
+// Each character of a name in upper case; 0 for characters a name cannot hold.
+constexpr std::array<char, 256> kNameChars = [] {
+    std::array<char, 256> chars{};
+    for (char c = 'A'; c <= 'Z'; ++c) {
+        chars[std::size_t(c)] = c;
+        chars[std::size_t(c - 'A' + 'a')] = c;
+    }
+    for (char c = '0'; c <= '9'; ++c) {
+        chars[std::size_t(c)] = c;
+    }
+    chars['-'] = '-';
+    return chars;
+}();
 
 // Upper-cases the name that starts at `at` in place and returns where it ends.
-std::size_t ReadName(std::string& text, std::size_t at) {
-    for (; at < text.size() && IsNameChar(text[at]); ++at) {
-        if (text[at] >= 'a' && text[at] <= 'z') {
-            text[at] = char(text[at] - 'a' + 'A');
+std::size_t ReadName(char* data, std::size_t size, std::size_t at) {
+    for (; at < size; ++at) {
+        const char upper = kNameChars[static_cast<unsigned char>(data[at])];
+        if (upper == 0) {
+            break;
         }
+        data[at] = upper;
     }
     return at;
 }
@@ -38,11 +52,12 @@ const std::string_view* TContentLine::Parameter(std::string_view name) const {
     return nullptr;
 }
 
-void ParseContentLine(std::string& text, int number, TContentLine& line) {
+void ParseContentLine(char* data, std::size_t size, int number, TContentLine& line) {
     line.Number = number;
     line.Parameters.clear();
-    std::size_t at = ReadName(text, 0);
-    const std::string_view all(text);
+    const std::string_view text(data, size);
+    std::size_t at = ReadName(data, size, 0);
+    const std::string_view all = text;
     if (at == 0 || at >= text.size() || (text[at] != ':' && text[at] != ';')) {
         if (all.find(':') == std::string_view::npos) {
             throw ECalendarError(number, QStringLiteral("\"%1\" has no colon: a content line is "
@@ -56,7 +71,7 @@ void ParseContentLine(std::string& text, int number, TContentLine& line) {
     line.Name = all.substr(0, at);
     while (text[at] == ';') {
         const std::size_t nameStart = at + 1;
-        const std::size_t nameEnd = ReadName(text, nameStart);
+        const std::size_t nameEnd = ReadName(data, size, nameStart);
         if (nameEnd == nameStart || nameEnd >= text.size() || text[nameEnd] != '=') {
             throw ECalendarError(number, QStringLiteral("a parameter of %1 is not NAME=VALUE")
                                              .arg(QLatin1String(line.Name)));
@@ -110,7 +125,7 @@ void ParseContentLine(std::string& text, int number, TContentLine& line) {
     line.Value = all.substr(at + 1);
 }
 
-void UnescapeText(std::string_view value, std::string& out) {
+void UnescapeText(std::string_view value, std::string& out, std::string_view lineBreak) {
     out.clear();
     std::size_t start = 0;
     for (std::size_t at = value.find('\\'); at != std::string_view::npos;
@@ -123,7 +138,7 @@ void UnescapeText(std::string_view value, std::string& out) {
         }
         const char c = value[at + 1];
         if (c == 'n' || c == 'N') {
-            out += '\n';
+            out += lineBreak;
         } else if (c == '\\' || c == ';' || c == ',') {
             out += c;
         } else {

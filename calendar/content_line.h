@@ -26,14 +26,18 @@ struct TContentLine {
     bool Is(std::string_view name) const { return Name == name; }
 };
 
-// Splits `text` (one unfolded line without its line end) into `line`, whose views then
-// point into `text`; the name and parameter names are changed to upper case in `text`
-// itself. Raises ECalendarError naming line `number` for a line that is no content line.
-void ParseContentLine(std::string& text, int number, TContentLine& line);
+// Splits the `size` bytes at `text` (one unfolded line without its line end) into `line`,
+// whose views then point into the text; the name and parameter names are changed to upper
+// case in the text itself. Raises ECalendarError naming line `number` for a line that is
+// no content line.
+void ParseContentLine(char* text, std::size_t size, int number, TContentLine& line);
+inline void ParseContentLine(std::string& text, int number, TContentLine& line) {
+    ParseContentLine(text.data(), text.size(), number, line);
+}
 
-// The text of an escaped TEXT value: \\ \; \, and \n or \N become \ ; , and a line break;
+// The text of an escaped TEXT value: \\ \; \, and \n or \N become \ ; , and `lineBreak`;
 // a backslash before any other character stays as it is.
-void UnescapeText(std::string_view value, std::string& out);
+void UnescapeText(std::string_view value, std::string& out, std::string_view lineBreak = "\n");
 // The values of a comma-separated TEXT list (CATEGORIES), each unescaped; empty values are
 // left out.
 std::vector<std::string> SplitTextList(std::string_view value);

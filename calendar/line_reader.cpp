@@ -1,5 +1,7 @@
 #include "calendar/line_reader.h"
 
+#include <bit>
+#include <cstdint>
 #include <cstring>
 #include <istream>
 
@@ -9,6 +11,44 @@
 namespace {
 
 constexpr std::size_t kChunk = 64 * 1024;
+
+// Where the first LF is among `size` bytes (`size` when there is none), and whether the
+// bytes before it are all ASCII without a zero byte; eight bytes at a time.
+std::size_t FindLineEnd(const char* text, std::size_t size, bool& plain) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+    const auto zero = [](std::uint64_t x) { return (x - kOnes) & ~x & kHighs; };
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        std::uint64_t x;
+        std::memcpy(&x, text + i, sizeof x);
+        const std::uint64_t lf = zero(x ^ (kOnes * '\n'));
+        const std::uint64_t odd = (x & kHighs) | zero(x);
+        if ((lf | odd) == 0) {
+            continue;
+        }
+        if (lf != 0) {
+            // The lowest flag of each test is exact; flags below the LF are real ones.
+            const int bits = std::countr_zero(lf);
+            if (odd & ((std::uint64_t(1) << bits) - 1)) {
+                plain = false;
+            }
+            return i + std::size_t(bits / 8);
+        }
+        plain = false;
+        const auto* found = static_cast<const char*>(std::memchr(text + i, '\n', size - i));
+        return found ? std::size_t(found - text) : size;
+    }
+    for (; i < size; ++i) {
+        if (text[i] == '\n') {
+            return i;
+        }
+        if (static_cast<signed char>(text[i]) <= 0) {
+            plain = false;
+        }
+    }
+    return size;
+}
 
 }  // namespace
 
@@ -91,30 +131,56 @@ bool TLineReader::ReadInputLine() {
     return true;
 }
 
-void TLineReader::Check(int number) const {
-    if (text_.size() > MaxContentLineLength) {
+void TLineReader::Check(std::string_view text, int number, bool plain) const {
+    if (text.size() > MaxContentLineLength) {
         throw ECalendarError(number, QStringLiteral("the line is longer than %1 bytes, more "
                                                     "than iCalendar text holds")
                                          .arg(MaxContentLineLength));
     }
-    if (std::memchr(text_.data(), 0, text_.size())) {
+    if (plain) {
+        return;
+    }
+    if (std::memchr(text.data(), 0, text.size())) {
         throw ECalendarError(number, QStringLiteral("a zero byte, which text cannot hold"));
     }
-    const std::size_t bad = FindInvalidUtf8(text_);
+    const std::size_t bad = FindInvalidUtf8(text);
     if (bad != std::string::npos) {
         throw ECalendarError(number, QStringLiteral("byte %1 (0x%2) is not UTF-8 text; "
                                                     "iCalendar files are UTF-8")
                                          .arg(bad + 1)
-                                         .arg(unsigned(static_cast<unsigned char>(text_[bad])), 2,
+                                         .arg(unsigned(static_cast<unsigned char>(text[bad])), 2,
                                               16, QLatin1Char('0')));
     }
 }
 
 bool TLineReader::Next(TContentLine& line) {
     for (;;) {
-        text_.clear();
         raw_.clear();
         lineStart_ = physicalLine_;
+        // Most lines lie within the buffer, with the byte after them there too: they are
+        // parsed where they are.
+        if (pos_ < end_) {
+            char* const start = buffer_.data() + pos_;
+            const std::size_t left = end_ - pos_;
+            bool plain = true;
+            const std::size_t lf = FindLineEnd(start, left, plain);
+            if (lf + 1 < left && start[lf + 1] != ' ' && start[lf + 1] != '\t') {
+                const std::size_t length = lf > 0 && start[lf - 1] == '\r' ? lf - 1 : lf;
+                if (keepRaw_) {
+                    raw_.assign(start, lf + 1);
+                }
+                pos_ += lf + 1;
+                ++physicalLine_;
+                if (length == 0) {
+                    continue;
+                }
+                current_ = std::string_view(start, length);
+                Check(current_, lineStart_, plain);
+                ParseContentLine(start, length, lineStart_, line);
+                return true;
+            }
+        }
+        text_.clear();
         if (!ReadInputLine()) {
             return false;
         }
@@ -128,7 +194,8 @@ bool TLineReader::Next(TContentLine& line) {
         if (text_.empty()) {
             continue;
         }
-        Check(lineStart_);
+        current_ = text_;
+        Check(current_, lineStart_, false);
         ParseContentLine(text_, lineStart_, line);
         return true;
     }

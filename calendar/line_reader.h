@@ -39,8 +39,9 @@ public:
     bool Next(TContentLine& line);
     // The number the next line would get: one past the last line of the input at the end.
     int LineNumber() const { return physicalLine_; }
-    // The last content line unfolded, its name and parameter names in upper case.
-    const std::string& Text() const { return text_; }
+    // The last content line unfolded, its name and parameter names in upper case; valid
+    // until the next call.
+    std::string_view Text() const { return current_; }
     // The folded lines of the last content line with their line ends (keepRaw only).
     const std::string& Raw() const { return raw_; }
 
@@ -51,7 +52,9 @@ private:
     // The next byte without taking it; -1 at the end of the input.
     int Peek();
     bool Fill();
-    void Check(int number) const;
+    // Refuses a line too long, and one that is not `plain` (ASCII without a zero byte)
+    // unless it is UTF-8 without a zero byte.
+    void Check(std::string_view text, int number, bool plain) const;
 
     TReadBytes read_;
     bool keepRaw_;
@@ -62,6 +65,7 @@ private:
     bool started_ = false;
     int physicalLine_ = 1;
     int lineStart_ = 1;
-    std::string text_;
+    std::string text_;  // a line that had to be put together
+    std::string_view current_;
     std::string raw_;
 };

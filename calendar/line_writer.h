@@ -15,6 +15,21 @@
 // Appends `line` (unfolded, without a line end) folded, with CR LF after it.
 void AppendFoldedLine(std::string& out, std::string_view line);
 
+// Ends the content line written unfolded from `start` to the end of `out`: folds it as
+// AppendFoldedLine does and adds CR LF. Most lines are short and stay where they are.
+void FoldContentLine(std::string& out, std::size_t start);
+inline void EndContentLine(std::string& out, std::size_t start) {
+    if (out.size() - start + 2 < 75) {
+        out.append("\r\n", 2);
+    } else {
+        FoldContentLine(out, start);
+    }
+}
+
+// The length of the start of `text` that is printable ASCII without \ ; and ,: the bytes
+// a TEXT value holds as they are.
+std::size_t PlainTextLength(std::string_view text);
+
 // Appends `text` as an escaped TEXT value: \ ; , become \\ \; \, and a line break \n.
 // The text should hold no other control characters than tabs and line breaks.
 void AppendEscapedText(std::string& out, std::string_view text);

@@ -1,17 +1,25 @@
 #include "calendar/local_time.h"
 
 #include <QDateTime>
-
-#include "model/date_time.h"
+#include <array>
+#include <cmath>
 
 namespace {
 
 constexpr std::int64_t kMSecsPerDay = 86400000;
-constexpr std::int64_t kJulianDayOf1970 = 2440588;
+constexpr std::int64_t kDaysFrom1899To1970 = 25569;
 
 std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
     const std::int64_t q = a / b;
     return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
+}
+
+// A local date and time as a date value, as EncodeDateTime makes it: before 1899 the time
+// of day counts away from zero, as the day does.
+TDateTime DateValue(std::int64_t day, std::int64_t msecsOfDay) {
+    const double days = double(day + kDaysFrom1899To1970);
+    const double fraction = double(msecsOfDay) / double(kMSecsPerDay);
+    return days < 0 ? days - fraction : days + fraction;
 }
 
 // The offset of local time at a UTC moment, in seconds: one answer always. Taken from the
@@ -19,45 +27,76 @@ std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
 // standard time that is not the zone's usual one (London 1968 to 1971).
 std::int32_t OffsetAt(std::int64_t msecs) {
     const QDateTime local = QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC).toLocalTime();
-    const std::int64_t wall = (local.date().toJulianDay() - kJulianDayOf1970) * kMSecsPerDay +
+    const QDate date = local.date();
+    const std::int64_t wall = DaysFromCivil(date.year(), date.month(), date.day()) * kMSecsPerDay +
                               local.time().msecsSinceStartOfDay();
     return std::int32_t(FloorDiv(wall - msecs, 1000));
 }
 
 }  // namespace
 
+struct TLocalTime::TCache {
+    static constexpr std::size_t kSize = 4096;
+    struct TEntry {
+        std::int64_t day = INT64_MIN;
+        TOffsets offsets{};
+    };
+    std::array<TEntry, kSize> entries;
+
+    // The offsets of a day, asked of `ask` when the day is not among the ones kept.
+    template <typename TAsk>
+    TOffsets Get(std::int64_t day, TAsk ask) {
+        TEntry& entry = entries[std::size_t(day) % kSize];
+        if (entry.day != day) {
+            entry = {day, ask()};
+        }
+        return entry.offsets;
+    }
+};
+
+TLocalTime::TLocalTime() = default;
+TLocalTime::~TLocalTime() = default;
+
 TLocalTime::TOffsets TLocalTime::LocalDay(std::int64_t day) {
-    const auto found = localDays_.find(day);
-    if (found != localDays_.end()) {
-        return found->second;
+    if (!local_) {
+        local_ = std::make_unique<TCache>();
     }
     // Offsets lie within a day of UTC, so these two moments enclose every moment whose
     // local date is this day.
-    const TOffsets offsets{OffsetAt((day - 1) * kMSecsPerDay), OffsetAt((day + 2) * kMSecsPerDay)};
-    localDays_.emplace(day, offsets);
-    return offsets;
+    return local_->Get(day, [day] {
+        return TOffsets{OffsetAt((day - 1) * kMSecsPerDay), OffsetAt((day + 2) * kMSecsPerDay)};
+    });
 }
 
 TLocalTime::TOffsets TLocalTime::UtcDay(std::int64_t day) {
-    const auto found = utcDays_.find(day);
-    if (found != utcDays_.end()) {
-        return found->second;
+    if (!utc_) {
+        utc_ = std::make_unique<TCache>();
     }
-    const TOffsets offsets{OffsetAt(day * kMSecsPerDay), OffsetAt((day + 1) * kMSecsPerDay - 1)};
-    utcDays_.emplace(day, offsets);
-    return offsets;
+    return utc_->Get(day, [day] {
+        return TOffsets{OffsetAt(day * kMSecsPerDay), OffsetAt((day + 1) * kMSecsPerDay - 1)};
+    });
 }
 
-bool TLocalTime::Resolve(TDateTime value, TCivilTime& local, std::int64_t& utcSeconds) {
-    TDateTimeParts p;
-    if (!DecodeDateTime(value, p)) {
+bool TLocalTime::Resolve(TDateTime value, TResolvedTime& time) {
+    // As DecodeDateTime takes a value apart, without its calendar conversions: the day
+    // counts toward zero, and before 1899 the time of day counts away from it.
+    constexpr double kMinDate = -657434.0;  // 1 January 0100
+    constexpr double kMaxDate = 2958466.0;  // 1 January 10000
+    if (!std::isfinite(value) || value < kMinDate || value >= kMaxDate) {
         return false;
     }
-    local = {p.Year, p.Month, p.Day, p.Hour, p.Minute, p.Second};
-    const std::int64_t day = QDate(p.Year, p.Month, p.Day).toJulianDay() - kJulianDayOf1970;
-    const std::int64_t wall = day * kMSecsPerDay +
-                              ((p.Hour * 60 + p.Minute) * 60 + p.Second) * std::int64_t(1000) +
-                              p.MilliSecond;
+    const auto msecs = static_cast<std::int64_t>(std::llround(value * double(kMSecsPerDay)));
+    const std::int64_t day = msecs / kMSecsPerDay - kDaysFrom1899To1970;
+    const std::int64_t msecsOfDay = std::abs(msecs % kMSecsPerDay);
+    const std::int64_t seconds = msecsOfDay / 1000;
+    TCivilTime& local = time.Local;
+    CivilFromDays(day, local.Year, local.Month, local.Day);
+    local.Hour = int(seconds / 3600);
+    local.Minute = int(seconds / 60 % 60);
+    local.Second = int(seconds % 60);
+    time.LocalDay = day;
+    time.LocalSeconds = DateValue(day, seconds * 1000);
+    const std::int64_t wall = day * kMSecsPerDay + msecsOfDay;
     const TOffsets offsets = LocalDay(day);
     std::int64_t utc = wall - std::int64_t(offsets.before) * 1000;
     if (offsets.after != offsets.before) {
@@ -72,7 +111,7 @@ bool TLocalTime::Resolve(TDateTime value, TCivilTime& local, std::int64_t& utcSe
             utc = late;
         }
     }
-    utcSeconds = utc / 1000;
+    time.UtcSeconds = utc / 1000;
     return true;
 }
 
@@ -82,6 +121,5 @@ TDateTime TLocalTime::FromUtcSeconds(std::int64_t seconds) {
     const std::int32_t offset = offsets.before == offsets.after ? offsets.before : OffsetAt(msecs);
     const std::int64_t local = msecs + std::int64_t(offset) * 1000;
     const std::int64_t day = FloorDiv(local, kMSecsPerDay);
-    return EncodeDateTime(QDate::fromJulianDay(day + kJulianDayOf1970),
-                          QTime::fromMSecsSinceStartOfDay(int(local - day * kMSecsPerDay)));
+    return DateValue(day, local - day * kMSecsPerDay);
 }

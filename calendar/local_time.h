@@ -12,17 +12,26 @@
 // before, by the C library's guess).
 
 #include <cstdint>
-#include <unordered_map>
+#include <memory>
 
 #include "calendar/calendar_time.h"
 #include "model/todo_types.h"
 
+// A date value as a local date and time and as a moment.
+struct TResolvedTime {
+    TCivilTime Local;             // to the second
+    std::int64_t LocalDay = 0;    // counted from 1 January 1970
+    TDateTime LocalSeconds = 0;   // the same as a date value, without the milliseconds
+    std::int64_t UtcSeconds = 0;  // rounded toward zero, as QDateTime::toSecsSinceEpoch
+};
+
 class TLocalTime {
 public:
-    // The local date and time a date value names, to the second, and the UTC second it
-    // falls in (rounded toward zero, as QDateTime::toSecsSinceEpoch). False for a value
-    // that is no date.
-    bool Resolve(TDateTime value, TCivilTime& local, std::int64_t& utcSeconds);
+    TLocalTime();
+    ~TLocalTime();
+
+    // False for a value that is no date.
+    bool Resolve(TDateTime value, TResolvedTime& time);
     // The date value of a UTC second in local time, as QDateTimeToDateTime() gives it.
     TDateTime FromUtcSeconds(std::int64_t seconds);
 
@@ -36,6 +45,8 @@ private:
     TOffsets LocalDay(std::int64_t day);
     TOffsets UtcDay(std::int64_t day);
 
-    std::unordered_map<std::int64_t, TOffsets> localDays_;
-    std::unordered_map<std::int64_t, TOffsets> utcDays_;
+    // The days asked for lately, by the low bits of their number.
+    struct TCache;
+    std::unique_ptr<TCache> local_;
+    std::unique_ptr<TCache> utc_;
 };

@@ -19,7 +19,7 @@ std::vector<TVTodo::TLine> TVTodo::ReadLines(std::string_view text, std::size_t&
             path.back().Name == "VTODO") {
             todo = lines.size();
         }
-        lines.push_back({walker.Reader().Raw(), walker.Reader().Text(),
+        lines.push_back({walker.Reader().Raw(), std::string(walker.Reader().Text()),
                          std::string(walker.Line().Name), path.size(),
                          path.size() >= 2 ? path[1].Name : std::string()});
     }
@@ -40,10 +40,12 @@ TVTodo TVTodo::Parse(std::string_view text) {
 }
 
 TVTodo TVTodo::FromItem(const TTodoItem& item, std::string_view uid, const QDateTime& stamp) {
-    std::string text;
+    std::string properties;
     TLocalTime local;
+    AppendVTodoProperties(properties, item, local);
+    std::string text;
     AppendCalendarBegin(text, "-//Pellmark//Pellmark//EN");
-    AppendVTodo(text, item, uid, StampText(stamp), local);
+    AppendVTodo(text, uid, StampText(stamp), properties);
     AppendCalendarEnd(text);
     return Parse(text);
 }
@@ -103,7 +105,8 @@ void TVTodo::ReadValues(TVTodoValues& values, const TCalendarWarning& warn) cons
 void TVTodo::ReadItem(TTodoItem& item, const TCalendarWarning& warn) const {
     TVTodoValues values;
     ReadValues(values, warn);
-    ItemFromValues(values, item);
+    FinishItem(values);
+    CopyFields(values.Item, item, AllTodoFields);
 }
 
 void TVTodo::Replace(std::string_view name, std::vector<TLine> lines) {
@@ -164,9 +167,8 @@ void TVTodo::WriteFields(const TTodoItem& item, TTodoFields fields) {
     // do not carry. One that already says the right value stays as it is.
     TVTodoValues values;
     ReadValues(values, {});
-    TTodoItem derived(nullptr);
-    ItemFromValues(values, derived, false);
-    const TTodoFields needed = DifferingFields(derived, target);
+    FinishItem(values, false);
+    const TTodoFields needed = DifferingFields(values.Item, target);
     for (int i = 0; i < TodoFieldCount; ++i) {
         const auto field = TTodoField(1 << i);
         const std::string_view name = PropertyNames(field).back();

@@ -34,22 +34,62 @@ bool SameBits(double a, double b) {
     return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
 }
 
-bool IsPlainAscii(std::string_view bytes, bool lineBreaks) {
-    for (const char c : bytes) {
-        if ((c < 0x20 || c > 0x7E) && c != '\t' && !(lineBreaks && c == '\n')) {
+// How a byte of a text stands in a TEXT value, for texts of plain ASCII: as it is, escaped,
+// the CR of a CR LF between notes lines, or not plain (the text then takes the slow way).
+enum TByteKind : unsigned char { bkAsIs, bkEscaped, bkCr, bkNotPlain };
+
+constexpr std::array<TByteKind, 256> ByteKinds(bool notes) {
+    std::array<TByteKind, 256> kinds{};
+    for (std::size_t c = 0; c < kinds.size(); ++c) {
+        kinds[c] = c < 0x20 || c > 0x7E ? bkNotPlain : bkAsIs;
+    }
+    kinds['\t'] = bkAsIs;
+    kinds['\\'] = kinds[';'] = kinds[','] = bkEscaped;
+    if (notes) {
+        kinds['\r'] = bkCr;
+    }
+    return kinds;
+}
+constexpr std::array<TByteKind, 256> kTextKinds = ByteKinds(false);
+constexpr std::array<TByteKind, 256> kNotesKinds = ByteKinds(true);
+
+// Appends a text of plain ASCII (tabs allowed) escaped, the common case that needs no
+// conversion; false, with nothing appended, for any other text. For `notes`, the text is
+// lines each followed by CR LF, and the CR LFs between them become line breaks.
+bool AppendPlainText(std::string& out, std::string_view text, bool notes) {
+    if (notes) {
+        if (!text.ends_with("\r\n")) {
             return false;
         }
+        text.remove_suffix(2);
     }
+    const std::array<TByteKind, 256>& kinds = notes ? kNotesKinds : kTextKinds;
+    const std::size_t mark = out.size();
+    std::size_t start = 0;
+    for (std::size_t i = PlainTextLength(text); i < text.size();) {
+        const TByteKind kind = kinds[static_cast<unsigned char>(text[i])];
+        if (kind == bkAsIs) {
+            ++i;
+            continue;
+        }
+        if (kind == bkNotPlain || (kind == bkCr && (i + 1 >= text.size() || text[i + 1] != '\n'))) {
+            out.resize(mark);
+            return false;
+        }
+        out.append(text.substr(start, i - start));
+        out += '\\';
+        out += kind == bkCr ? 'n' : text[i];
+        i += kind == bkCr ? 2 : 1;
+        start = i;
+        i += PlainTextLength(text.substr(i));
+    }
+    out.append(text.substr(start));
     return true;
 }
 
 // The text as calendar programs get it: UTF-8 from the system code page, control
 // characters other than tabs (and line breaks where they separate notes lines) as blanks.
-// Returns the bytes themselves when they need no change, otherwise `buffer`.
-std::string_view CalendarText(std::string_view bytes, bool lineBreaks, std::string& buffer) {
-    if (IsPlainAscii(bytes, lineBreaks)) {
-        return bytes;
-    }
+std::string CalendarText(std::string_view bytes, bool lineBreaks) {
     QString text = QString::fromLocal8Bit(bytes.data(), qsizetype(bytes.size()));
     for (QChar& c : text) {
         if (c.category() == QChar::Other_Control && c != QLatin1Char('\t') &&
@@ -58,8 +98,7 @@ std::string_view CalendarText(std::string_view bytes, bool lineBreaks, std::stri
         }
     }
     const QByteArray utf8 = text.toUtf8();
-    buffer.assign(utf8.constData(), std::size_t(utf8.size()));
-    return buffer;
+    return std::string(utf8.constData(), std::size_t(utf8.size()));
 }
 
 // Text an X-PELLMARK property can hold as TEXT: UTF-8 without control characters.
@@ -182,10 +221,12 @@ TTodoStatus StatusOf(TVTodoStatus status) {
     }
 }
 
-// Writes the properties and works out, as it goes, which fields would not read back.
+// Writes the properties and works out, as it goes, which fields would not read back. Each
+// line is written in place and folded when it is long.
 class TPropertyWriter {
 public:
-    TPropertyWriter(std::string& out, const TTodoItem& item, TLocalTime& local)
+    // `local` may be null for writing X-PELLMARK properties only.
+    TPropertyWriter(std::string& out, const TTodoItem& item, TLocalTime* local)
         : out_(out), item_(item), local_(local) {}
 
     // The standard properties of `fields`; Needed() then holds the fields that need an
@@ -193,65 +234,55 @@ public:
     void Standard(TTodoFields fields) {
         const TTodoItem& item = item_;
         if (fields & tfSubject) {
-            Text("SUMMARY", item.Subject(), false, tfSubject, true);
+            Text("SUMMARY:", item.Subject(), tfSubject);
         }
-        if (fields & tfNotes) {
-            if (!item.Notes().IsEmpty()) {
-                const std::string joined = JoinedNotes(item);
-                const std::string_view written = CalendarText(joined, true, buffer_);
-                line_.assign("DESCRIPTION:");
-                AppendEscapedText(line_, written);
-                AppendFoldedLine(out_, line_);
-                if (NotesText(written) != item.Notes().Text()) {
-                    needed_ |= tfNotes;
-                }
-            }
+        if ((fields & tfNotes) && !item.Notes().IsEmpty()) {
+            Notes();
         }
         if (fields & tfPriority) {
             if (const int priority = CalendarPriority(item.Priority())) {
-                line_.assign("PRIORITY:");
-                AppendInteger(line_, priority);
-                AppendFoldedLine(out_, line_);
+                Begin("PRIORITY:");
+                AppendInteger(out_, priority);
+                End();
             } else {
                 needed_ |= tfPriority;
             }
         }
         const TVTodoStatus status = CalendarStatus(item);
         if (fields & (tfComplete | tfStatus)) {
-            line_.assign("STATUS:");
-            line_ += StatusText(status);
-            AppendFoldedLine(out_, line_);
+            Begin("STATUS:");
+            out_ += StatusText(status);
+            End();
         }
         const int percent = item.Complete() ? 100 : std::min<int>(item.Completion(), 100);
         if (fields & (tfComplete | tfCompletion)) {
-            line_.assign("PERCENT-COMPLETE:");
-            AppendInteger(line_, percent);
-            AppendFoldedLine(out_, line_);
+            Begin("PERCENT-COMPLETE:");
+            AppendInteger(out_, percent);
+            End();
         }
         if (fields & tfCreationDate) {
-            UtcDate("CREATED", item.CreationDate(), tfCreationDate);
+            UtcDate("CREATED:", item.CreationDate(), tfCreationDate);
         }
         if (fields & tfDueDate) {
-            TCivilTime local;
-            std::int64_t seconds;
+            TResolvedTime time;
             double derived = 0.0;
-            if (item.DueDate() != 0.0 && local_.Resolve(item.DueDate(), local, seconds)) {
-                line_.assign("DUE:");
-                AppendDateTime(line_, local, false);
-                AppendFoldedLine(out_, line_);
-                derived = EncodeDateTime(QDate(local.Year, local.Month, local.Day),
-                                         QTime(local.Hour, local.Minute, local.Second));
+            if (item.DueDate() != 0.0 && local_->Resolve(item.DueDate(), time)) {
+                Begin("DUE:");
+                AppendDateTime(out_, time.Local, false);
+                End();
+                derived = time.LocalSeconds;
             }
             Compare(SameBits(derived, item.DueDate()), tfDueDate);
         }
+        bool completedWritten = false;
         if (fields & tfCompletionDate) {
-            completedWritten_ = UtcDate("COMPLETED", item.CompletionDate(), tfCompletionDate);
+            completedWritten = UtcDate("COMPLETED:", item.CompletionDate(), tfCompletionDate);
         }
         if (fields & tfProject) {
-            Text("CATEGORIES", item.Project(), false, tfProject, true);
+            Text("CATEGORIES:", item.Project(), tfProject);
         }
 
-        const bool complete = status == TVTodoStatus::Completed || completedWritten_;
+        const bool complete = status == TVTodoStatus::Completed || completedWritten;
         Compare(complete == item.Complete(), tfComplete);
         Compare(StatusOf(status) == item.Status(), tfStatus);
         Compare(percent == item.Completion(), tfCompletion);
@@ -265,25 +296,25 @@ public:
 
     void Override(TTodoField field) {
         const TTodoItem& item = item_;
-        line_.assign(kOverrideNames[std::size_t(FieldIndex(field))]);
+        Begin(kOverrideNames[std::size_t(FieldIndex(field))]);
         switch (field) {
             case tfComplete:
-                line_ += item.Complete() ? ":TRUE" : ":FALSE";
+                out_ += item.Complete() ? ":TRUE" : ":FALSE";
                 break;
             case tfCompletion:
                 Number(item.Completion());
                 break;
             case tfCompletionDate:
-                line_ += ':';
-                AppendExactDate(line_, item.CompletionDate());
+                out_ += ':';
+                AppendExactDate(out_, item.CompletionDate());
                 break;
             case tfCreationDate:
-                line_ += ':';
-                AppendExactDate(line_, item.CreationDate());
+                out_ += ':';
+                AppendExactDate(out_, item.CreationDate());
                 break;
             case tfDueDate:
-                line_ += ':';
-                AppendExactDate(line_, item.DueDate());
+                out_ += ':';
+                AppendExactDate(out_, item.DueDate());
                 break;
             case tfImageIndex:
                 Number(item.ImageIndex());
@@ -313,10 +344,16 @@ public:
                 OverrideText(item.Project(), false);
                 break;
         }
-        AppendFoldedLine(out_, line_);
+        End();
     }
 
 private:
+    void Begin(std::string_view name) {
+        start_ = out_.size();
+        out_ += name;
+    }
+    void End() { EndContentLine(out_, start_); }
+
     void Compare(bool same, TTodoField field) {
         if (!same) {
             needed_ |= field;
@@ -324,62 +361,87 @@ private:
     }
 
     // A text property, when the text is not empty.
-    void Text(std::string_view name, const std::string& bytes, bool lineBreaks, TTodoField field,
-              bool skipEmpty) {
-        if (skipEmpty && bytes.empty()) {
+    void Text(std::string_view name, const std::string& bytes, TTodoField field) {
+        if (bytes.empty()) {
             return;
         }
-        const std::string_view written = CalendarText(bytes, lineBreaks, buffer_);
-        line_.assign(name);
-        line_ += ':';
-        AppendEscapedText(line_, written);
-        AppendFoldedLine(out_, line_);
-        Compare(written == bytes, field);
+        Begin(name);
+        if (!AppendPlainText(out_, bytes, false)) {
+            const std::string written = CalendarText(bytes, false);
+            AppendEscapedText(out_, written);
+            Compare(written == bytes, field);
+        }
+        End();
+    }
+
+    // The notes lines joined by line breaks; a notes text that the import would not give
+    // back (a line with other than plain ASCII, say) needs X-PELLMARK-NOTES.
+    void Notes() {
+        const std::string& text = item_.Notes().Text();
+        Begin("DESCRIPTION:");
+        if (!AppendPlainText(out_, text, true)) {
+            const std::string written = CalendarText(JoinedNotes(item_), true);
+            AppendEscapedText(out_, written);
+            Compare(NotesText(written) == text, tfNotes);
+        }
+        End();
     }
 
     // A date in UTC; true when it was written.
     bool UtcDate(std::string_view name, TDateTime value, TTodoField field) {
-        TCivilTime local;
-        std::int64_t seconds;
+        TResolvedTime time;
         double derived = 0.0;
         // A date whose UTC year has five digits has no iCalendar form.
-        const bool written = value != 0.0 && local_.Resolve(value, local, seconds) &&
-                             CivilFromSeconds(seconds).Year <= 9999;
+        bool written = value != 0.0 && local_->Resolve(value, time);
+        TCivilTime utc;
         if (written) {
-            line_.assign(name);
-            line_ += ':';
-            AppendDateTime(line_, CivilFromSeconds(seconds), true);
-            AppendFoldedLine(out_, line_);
-            derived = local_.FromUtcSeconds(seconds);
+            // The local date is the UTC date unless the offset moves the time past midnight.
+            const std::int64_t seconds = time.UtcSeconds - time.LocalDay * 86400;
+            if (seconds >= 0 && seconds < 86400) {
+                utc = {time.Local.Year,     time.Local.Month,       time.Local.Day,
+                       int(seconds / 3600), int(seconds / 60 % 60), int(seconds % 60)};
+            } else {
+                utc = CivilFromSeconds(time.UtcSeconds);
+            }
+            written = utc.Year <= 9999;
+        }
+        if (written) {
+            Begin(name);
+            AppendDateTime(out_, utc, true);
+            End();
+            derived = local_->FromUtcSeconds(time.UtcSeconds);
         }
         Compare(SameBits(derived, value), field);
         return written;
     }
 
     void Number(long long value) {
-        line_ += ':';
-        AppendInteger(line_, value);
+        out_ += ':';
+        AppendInteger(out_, value);
     }
 
     void OverrideText(std::string_view bytes, bool lineBreaks) {
+        if (PlainTextLength(bytes) == bytes.size()) {
+            out_ += ':';
+            out_ += bytes;
+            return;
+        }
         if (IsCleanText(bytes, lineBreaks)) {
-            line_ += ':';
-            AppendEscapedText(line_, bytes);
+            out_ += ':';
+            AppendEscapedText(out_, bytes);
             return;
         }
         const QByteArray base64 =
             QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())).toBase64();
-        line_ += ";ENCODING=BASE64:";
-        line_.append(base64.constData(), std::size_t(base64.size()));
+        out_ += ";ENCODING=BASE64:";
+        out_.append(base64.constData(), std::size_t(base64.size()));
     }
 
     std::string& out_;
     const TTodoItem& item_;
-    TLocalTime& local_;
-    std::string line_;
-    std::string buffer_;
+    TLocalTime* local_;
+    std::size_t start_ = 0;
     TTodoFields needed_ = 0;
-    bool completedWritten_ = false;
 };
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
@@ -446,16 +508,22 @@ QString Quoted(std::string_view value) {
 
 // Item to VTODO -----------------------------------------------------------------------
 
-void AppendVTodo(std::string& out, const TTodoItem& item, std::string_view uid,
-                 std::string_view stamp, TLocalTime& local) {
+void AppendVTodo(std::string& out, std::string_view uid, std::string_view stamp,
+                 std::string_view properties) {
     out += "BEGIN:VTODO\r\n";
-    std::string line = "UID:";
-    AppendEscapedText(line, uid);
-    AppendFoldedLine(out, line);
-    line.assign("DTSTAMP:");
-    line += stamp;
-    AppendFoldedLine(out, line);
-    AppendVTodoProperties(out, item, local);
+    std::size_t start = out.size();
+    out += "UID:";
+    if (PlainTextLength(uid) == uid.size()) {
+        out += uid;
+    } else {
+        AppendEscapedText(out, uid);
+    }
+    EndContentLine(out, start);
+    start = out.size();
+    out += "DTSTAMP:";
+    out += stamp;
+    EndContentLine(out, start);
+    out += properties;
     out += "END:VTODO\r\n";
 }
 
@@ -467,9 +535,10 @@ std::string StampText(const QDateTime& moment) {
 
 void AppendCalendarBegin(std::string& out, std::string_view prodid) {
     out += "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n";
-    std::string line = "PRODID:";
-    AppendEscapedText(line, prodid);
-    AppendFoldedLine(out, line);
+    const std::size_t start = out.size();
+    out += "PRODID:";
+    AppendEscapedText(out, prodid);
+    EndContentLine(out, start);
 }
 
 void AppendCalendarEnd(std::string& out) {
@@ -477,7 +546,7 @@ void AppendCalendarEnd(std::string& out) {
 }
 
 void AppendVTodoProperties(std::string& out, const TTodoItem& item, TLocalTime& local) {
-    TPropertyWriter writer(out, item, local);
+    TPropertyWriter writer(out, item, &local);
     writer.Standard(AllTodoFields);
     const TTodoFields needed = writer.Needed();
     for (int i = 0; i < TodoFieldCount; ++i) {
@@ -489,12 +558,11 @@ void AppendVTodoProperties(std::string& out, const TTodoItem& item, TLocalTime& 
 
 void AppendStandardProperties(std::string& out, const TTodoItem& item, TTodoFields fields,
                               TLocalTime& local) {
-    TPropertyWriter(out, item, local).Standard(fields);
+    TPropertyWriter(out, item, &local).Standard(fields);
 }
 
 void AppendOverride(std::string& out, const TTodoItem& item, TTodoField field) {
-    TLocalTime unused;
-    TPropertyWriter(out, item, unused).Override(field);
+    TPropertyWriter(out, item, nullptr).Override(field);
 }
 
 std::vector<std::string_view> PropertyNames(TTodoField field) {
@@ -545,68 +613,125 @@ TVTodoPropertyReader::TVTodoPropertyReader(TTimeZones& zones, TLocalTime& local,
 
 void TVTodoPropertyReader::Read(const TContentLine& line, int item, TVTodoValues& values) {
     const std::string_view name = line.Name;
-    if (name == "SUMMARY") {
-        UnescapeText(line.Value, text_);
-        values.Summary = text_;
-    } else if (name == "DESCRIPTION") {
-        UnescapeText(line.Value, text_);
-        values.Description = text_;
-    } else if (name == "CATEGORIES") {
-        std::string joined = values.Categories.value_or(std::string());
-        for (const std::string& category : SplitTextList(line.Value)) {
-            if (!joined.empty()) {
-                joined += ", ";
+    // By length first: most properties are one of these.
+    switch (name.size()) {
+        case 3:
+            if (name == "DUE") {
+                values.Item.SetDueDate(Date(line, item));
+                return;
             }
-            joined += category;
-        }
-        values.Categories = std::move(joined);
-    } else if (name == "PRIORITY") {
-        const auto priority = Integer(line.Value, 0, 9);
-        if (!priority) {
-            Fail(line, item,
-                 Quoted(line.Value) + QStringLiteral(" is not a whole number from 0 to 9"));
-        }
-        values.Priority = int(*priority);
-    } else if (name == "PERCENT-COMPLETE") {
-        const auto percent = Integer(line.Value, 0, 100);
-        if (!percent) {
-            Fail(line, item,
-                 Quoted(line.Value) + QStringLiteral(" is not a whole number from 0 to 100"));
-        }
-        values.Percent = int(*percent);
-    } else if (name == "STATUS") {
-        static constexpr std::array<TVTodoStatus, 4> kStates = {
-            TVTodoStatus::NeedsAction, TVTodoStatus::InProcess, TVTodoStatus::Completed,
-            TVTodoStatus::Cancelled};
-        values.Status = TVTodoStatus::None;
-        for (const TVTodoStatus status : kStates) {
-            if (EqualsIgnoringCase(line.Value, StatusText(status))) {
-                values.Status = status;
+            break;
+        case 5:
+            if (name == "RRULE" || name == "RDATE") {
+                if (warn_) {
+                    warn_(QStringLiteral("line %1: skipped the %2 of item %3: Pellmark items do "
+                                         "not repeat")
+                              .arg(line.Number)
+                              .arg(QLatin1String(name))
+                              .arg(item));
+                }
+                return;
             }
-        }
-        if (values.Status == TVTodoStatus::None && warn_) {
-            warn_(QStringLiteral("line %1: item %2 has the unknown STATUS %3, taken as "
-                                 "NEEDS-ACTION")
-                      .arg(line.Number)
-                      .arg(item)
-                      .arg(Quoted(line.Value)));
-        }
-    } else if (name == "CREATED") {
-        values.Created = Date(line, item);
-    } else if (name == "DUE") {
-        values.Due = Date(line, item);
-    } else if (name == "COMPLETED") {
-        values.Completed = Date(line, item);
-    } else if (name == "RRULE" || name == "RDATE") {
-        if (warn_) {
-            warn_(QStringLiteral("line %1: skipped the %2 of item %3: Pellmark items do not "
-                                 "repeat")
-                      .arg(line.Number)
-                      .arg(QLatin1String(name))
-                      .arg(item));
-        }
-    } else if (name.substr(0, kOverridePrefix.size()) == kOverridePrefix) {
+            break;
+        case 6:
+            if (name == "STATUS") {
+                ReadStatus(line, item, values);
+                return;
+            }
+            break;
+        case 7:
+            if (name == "SUMMARY") {
+                values.Item.SetSubject(Unescaped(line.Value));
+                return;
+            }
+            if (name == "CREATED") {
+                values.Item.SetCreationDate(Date(line, item));
+                return;
+            }
+            break;
+        case 8:
+            if (name == "PRIORITY") {
+                const auto priority = Integer(line.Value, 0, 9);
+                if (!priority) {
+                    Fail(line, item,
+                         Quoted(line.Value) + QStringLiteral(" is not a whole number from 0 to 9"));
+                }
+                values.Priority = int(*priority);
+                return;
+            }
+            break;
+        case 9:
+            if (name == "COMPLETED") {
+                values.Completed = Date(line, item);
+                return;
+            }
+            break;
+        case 10:
+            if (name == "CATEGORIES") {
+                // Mostly one category: the value as it stands.
+                if (values.Item.Project().empty() &&
+                    line.Value.find_first_of("\\,") == std::string_view::npos) {
+                    values.Item.SetProject(std::string(line.Value));
+                    return;
+                }
+                std::string project = values.Item.Project();
+                for (const std::string& category : SplitTextList(line.Value)) {
+                    project += project.empty() ? "" : ", ";
+                    project += category;
+                }
+                values.Item.SetProject(std::move(project));
+                return;
+            }
+            break;
+        case 11:
+            if (name == "DESCRIPTION") {
+                UnescapeText(line.Value, text_, "\r\n");
+                text_ += "\r\n";
+                values.Item.Notes().SetText(text_);
+                return;
+            }
+            break;
+        case 16:
+            if (name == "PERCENT-COMPLETE") {
+                const auto percent = Integer(line.Value, 0, 100);
+                if (!percent) {
+                    Fail(line, item,
+                         Quoted(line.Value) +
+                             QStringLiteral(" is not a whole number from 0 to 100"));
+                }
+                values.Percent = int(*percent);
+                return;
+            }
+            break;
+        default:
+            break;
+    }
+    if (name.starts_with(kOverridePrefix)) {
         Override(line, item, values);
+    }
+}
+
+std::string TVTodoPropertyReader::Unescaped(std::string_view value) {
+    UnescapeText(value, text_);
+    return text_;
+}
+
+void TVTodoPropertyReader::ReadStatus(const TContentLine& line, int item, TVTodoValues& values) {
+    static constexpr std::array<TVTodoStatus, 4> kStates = {
+        TVTodoStatus::NeedsAction, TVTodoStatus::InProcess, TVTodoStatus::Completed,
+        TVTodoStatus::Cancelled};
+    values.Status = TVTodoStatus::None;
+    for (const TVTodoStatus status : kStates) {
+        if (EqualsIgnoringCase(line.Value, StatusText(status))) {
+            values.Status = status;
+        }
+    }
+    if (values.Status == TVTodoStatus::None && warn_) {
+        warn_(QStringLiteral("line %1: item %2 has the unknown STATUS %3, taken as "
+                             "NEEDS-ACTION")
+                  .arg(line.Number)
+                  .arg(item)
+                  .arg(Quoted(line.Value)));
     }
 }
 
@@ -742,13 +867,8 @@ void TVTodoPropertyReader::Override(const TContentLine& line, int item, TVTodoVa
     values.Overridden |= field;
 }
 
-void ItemFromValues(const TVTodoValues& values, TTodoItem& item, bool overrides) {
-    if (values.Summary) {
-        item.SetSubject(*values.Summary);
-    }
-    if (values.Description) {
-        item.Notes().SetText(NotesText(*values.Description));
-    }
+void FinishItem(TVTodoValues& values, bool overrides) {
+    TTodoItem& item = values.Item;
     item.SetPriority(PriorityOf(values.Priority.value_or(0)));
     const bool complete = values.Status == TVTodoStatus::Completed || values.Completed;
     item.SetComplete(complete);
@@ -756,15 +876,6 @@ void ItemFromValues(const TVTodoValues& values, TTodoItem& item, bool overrides)
     item.SetCompletion(TCompletion(values.Percent.value_or(complete ? 100 : 0)));
     if (values.Completed) {
         item.SetCompletionDate(*values.Completed);
-    }
-    if (values.Created) {
-        item.SetCreationDate(*values.Created);
-    }
-    if (values.Due) {
-        item.SetDueDate(*values.Due);
-    }
-    if (values.Categories) {
-        item.SetProject(*values.Categories);
     }
     if (overrides) {
         CopyFields(values.Overrides, item, values.Overridden);

@@ -58,9 +58,9 @@
 // Item to VTODO -----------------------------------------------------------------------
 
 // A whole VTODO: BEGIN:VTODO, UID, DTSTAMP (`stamp` as StampText gives it), the item's
-// properties as AppendVTodoProperties writes them, END:VTODO.
-void AppendVTodo(std::string& out, const TTodoItem& item, std::string_view uid,
-                 std::string_view stamp, TLocalTime& local);
+// `properties` as AppendVTodoProperties writes them, END:VTODO.
+void AppendVTodo(std::string& out, std::string_view uid, std::string_view stamp,
+                 std::string_view properties);
 // A moment in UTC as DTSTAMP holds it: 20240501T080000Z.
 std::string StampText(const QDateTime& moment);
 // BEGIN:VCALENDAR, VERSION:2.0 and PRODID; and END:VCALENDAR.
@@ -87,16 +87,13 @@ using TCalendarWarning = std::function<void(const QString& message)>;
 
 enum class TVTodoStatus : std::uint8_t { None, NeedsAction, InProcess, Completed, Cancelled };
 
-// What the properties of one VTODO say, gathered before they become an item.
+// What the properties of one VTODO say: the item they make, the texts and the creation
+// and due dates already in it, and what decides the other fields at its end.
 struct TVTodoValues {
-    std::optional<std::string> Summary;
-    std::optional<std::string> Description;
-    std::optional<std::string> Categories;  // joined by ", "
+    TTodoItem Item{nullptr};
     std::optional<int> Priority;
     std::optional<int> Percent;
     TVTodoStatus Status = TVTodoStatus::None;
-    std::optional<TDateTime> Created;
-    std::optional<TDateTime> Due;
     std::optional<TDateTime> Completed;
     // The X-PELLMARK values, in their fields.
     TTodoItem Overrides{nullptr};
@@ -116,6 +113,8 @@ public:
 
 private:
     TDateTime Date(const TContentLine& line, int item);
+    void ReadStatus(const TContentLine& line, int item, TVTodoValues& values);
+    std::string Unescaped(std::string_view value);
     void Override(const TContentLine& line, int item, TVTodoValues& values);
 
     TTimeZones& zones_;
@@ -125,6 +124,7 @@ private:
     std::string text_;
 };
 
-// Sets `item`, which has the new-item values, from the standard properties and then, with
-// `overrides`, from the X-PELLMARK ones.
-void ItemFromValues(const TVTodoValues& values, TTodoItem& item, bool overrides = true);
+// Sets the rest of values.Item once every property is read: priority, state, completion
+// and its date from the standard properties, then, with `overrides`, every field an
+// X-PELLMARK property gives.
+void FinishItem(TVTodoValues& values, bool overrides = true);

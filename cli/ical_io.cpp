@@ -28,29 +28,36 @@ class TICalendarWriter::TUids {
 public:
     explicit TUids(std::size_t expected) { Resize(std::max<std::size_t>(64, expected * 4 / 3)); }
 
-    std::string Next(const TTodoItem& item) {
+    // The first 64 bits of the item's digest, its slot of the table asked into the cache
+    // already, so that the lookup after the VTODO is written does not wait for memory.
+    std::uint64_t Digest(const TTodoItem& item) {
         hash_.reset();
         const auto bits = std::bit_cast<std::uint64_t>(item.CreationDate());
         hash_.addData(QByteArrayView(reinterpret_cast<const char*>(&bits), sizeof bits));
         hash_.addData(QByteArrayView(item.Subject().data(), qsizetype(item.Subject().size())));
         const QByteArrayView digest = hash_.resultView();
+        static constexpr char kHex[] = "0123456789abcdef";
+        uid_.resize(32);
+        for (int i = 0; i < 16; ++i) {
+            const auto byte = static_cast<unsigned char>(digest[i]);
+            uid_[std::size_t(2 * i)] = kHex[byte >> 4];
+            uid_[std::size_t(2 * i + 1)] = kHex[byte & 15];
+        }
         std::uint64_t key;
         std::memcpy(&key, digest.data(), sizeof key);
         key = key == 0 ? 1 : key;  // 0 marks a free slot
+        __builtin_prefetch(&slots_[Home(key)]);
+        return key;
+    }
 
-        static constexpr char kHex[] = "0123456789abcdef";
-        std::string uid(32, '0');
-        for (int i = 0; i < 16; ++i) {
-            const auto byte = static_cast<unsigned char>(digest[i]);
-            uid[std::size_t(2 * i)] = kHex[byte >> 4];
-            uid[std::size_t(2 * i + 1)] = kHex[byte & 15];
-        }
+    // The UID of the item Digest was last given, valid until the next call.
+    const std::string& Uid(std::uint64_t key) {
         if (!Insert(key)) {
-            uid += '-';
-            uid += std::to_string(++repeats_.try_emplace(key, 1).first->second);
+            uid_ += '-';
+            uid_ += std::to_string(++repeats_.try_emplace(key, 1).first->second);
         }
-        uid += "@pellmark";
-        return uid;
+        uid_ += "@pellmark";
+        return uid_;
     }
 
 private:
@@ -93,6 +100,7 @@ private:
     std::vector<std::uint64_t> slots_;
     std::size_t used_ = 0;
     std::unordered_map<std::uint64_t, int> repeats_;
+    std::string uid_;
 };
 
 TICalendarWriter::TICalendarWriter(std::ostream& out, const QDateTime& stamp,
@@ -105,7 +113,10 @@ TICalendarWriter::TICalendarWriter(std::ostream& out, const QDateTime& stamp,
 TICalendarWriter::~TICalendarWriter() = default;
 
 void TICalendarWriter::Add(const TTodoItem& item) {
-    AppendVTodo(buffer_, item, uids_->Next(item), stamp_, local_);
+    const std::uint64_t key = uids_->Digest(item);
+    properties_.clear();
+    AppendVTodoProperties(properties_, item, local_);
+    AppendVTodo(buffer_, uids_->Uid(key), stamp_, properties_);
     if (buffer_.size() >= kFlushSize) {
         Flush();
     }

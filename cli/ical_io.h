@@ -42,6 +42,7 @@ private:
     std::ostream& out_;
     std::string stamp_;
     std::string buffer_;
+    std::string properties_;
     TLocalTime local_;
     std::unique_ptr<TUids> uids_;
 };

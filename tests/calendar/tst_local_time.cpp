@@ -69,9 +69,8 @@ private Q_SLOTS:
             for (int step = 0; step < 24 * 3; ++step) {
                 const double value =
                     start + (step * 1200000 + 7 * step) / 86400000.0 * (start < 0 ? -1 : 1);
-                TCivilTime civil;
-                std::int64_t seconds = 0;
-                if (!local.Resolve(value, civil, seconds)) {
+                TResolvedTime resolved;
+                if (!local.Resolve(value, resolved)) {
                     QVERIFY(!DateTimeToQDateTime(value).isValid());
                     continue;
                 }
@@ -79,13 +78,19 @@ private Q_SLOTS:
                     continue;  // changesOfTheClock
                 }
                 const QDateTime expected = DateTimeToQDateTime(value);
-                QCOMPARE(seconds, expected.toSecsSinceEpoch());
-                QCOMPARE(civil, (TCivilTime{expected.date().year(), expected.date().month(),
-                                            expected.date().day(), expected.time().hour(),
-                                            expected.time().minute(), expected.time().second()}));
-                const double back = local.FromUtcSeconds(seconds);
-                const double reference =
-                    QDateTimeToDateTime(QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC));
+                QCOMPARE(resolved.UtcSeconds, expected.toSecsSinceEpoch());
+                QCOMPARE(resolved.Local,
+                         (TCivilTime{expected.date().year(), expected.date().month(),
+                                     expected.date().day(), expected.time().hour(),
+                                     expected.time().minute(), expected.time().second()}));
+                QCOMPARE(
+                    std::bit_cast<std::uint64_t>(resolved.LocalSeconds),
+                    std::bit_cast<std::uint64_t>(EncodeDateTime(
+                        expected.date(), QTime(expected.time().hour(), expected.time().minute(),
+                                               expected.time().second()))));
+                const double back = local.FromUtcSeconds(resolved.UtcSeconds);
+                const double reference = QDateTimeToDateTime(
+                    QDateTime::fromSecsSinceEpoch(resolved.UtcSeconds, Qt::UTC));
                 QCOMPARE(std::bit_cast<std::uint64_t>(back),
                          std::bit_cast<std::uint64_t>(reference));
                 ++checked;
@@ -135,11 +140,10 @@ private Q_SLOTS:
         QVERIFY(cli_test::AtAChangeOfTheClock(value));
         for (int repeat = 0; repeat < 2; ++repeat) {  // the same after other conversions
             TLocalTime converter;
-            TCivilTime civil;
-            std::int64_t seconds = 0;
-            QVERIFY(converter.Resolve(value, civil, seconds));
-            QCOMPARE(seconds, utc.toSecsSinceEpoch());
-            QCOMPARE(civil,
+            TResolvedTime resolved;
+            QVERIFY(converter.Resolve(value, resolved));
+            QCOMPARE(resolved.UtcSeconds, utc.toSecsSinceEpoch());
+            QCOMPARE(resolved.Local,
                      (TCivilTime{local.date().year(), local.date().month(), local.date().day(),
                                  local.time().hour(), local.time().minute(), 0}));
             QDateTime(QDate(2024, 7, 1), QTime(12, 0), Qt::LocalTime).toSecsSinceEpoch();
@@ -148,10 +152,9 @@ private Q_SLOTS:
 
     void noDate() {
         TLocalTime local;
-        TCivilTime civil;
-        std::int64_t seconds = 0;
+        TResolvedTime resolved;
         for (double value : {std::nan(""), double(INFINITY), 3e6, -7e5}) {
-            QVERIFY(!local.Resolve(value, civil, seconds));
+            QVERIFY(!local.Resolve(value, resolved));
         }
     }
 };
