@@ -6,30 +6,17 @@
 #include <QTimeZone>
 #include <bit>
 #include <cmath>
-#include <ctime>
 
 #include "calendar/local_time.h"
 #include "cli/cli_support.h"
 #include "model/date_time.h"
 
-namespace {
-
-void SetZone(const QByteArray& zone) {
-    qputenv("TZ", zone);
-    tzset();
-}
-
-}  // namespace
+using cli_test::SetZone;
 
 class TestLocalTime : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void cleanupTestCase() {
-        qunsetenv("TZ");
-        tzset();
-    }
-
     void sameAsQDateTime_data() {
         QTest::addColumn<QByteArray>("zone");
         for (const char* zone :

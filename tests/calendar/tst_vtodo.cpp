@@ -3,7 +3,6 @@
 // exactly through a VTODO and back.
 
 #include <QTest>
-#include <ctime>
 
 #include "calendar/calendar_error.h"
 #include "calendar/calendar_reader.h"
@@ -69,15 +68,7 @@ class TestVTodo : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() {
-        qputenv("TZ", "Europe/Berlin");
-        tzset();
-    }
-    void cleanupTestCase() {
-        qunsetenv("TZ");
-        tzset();
-    }
-
+    void initTestCase() { cli_test::SetZone("Europe/Berlin"); }
     // What a VTODO of another program becomes, in Berlin time. A new item has priority
     // Lowest; a VTODO without PRIORITY gets Normal (2).
     void foreignVTodos_data() {
