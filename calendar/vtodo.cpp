@@ -21,7 +21,7 @@ std::vector<TVTodo::TLine> TVTodo::ReadLines(std::string_view text, std::size_t&
         }
         lines.push_back({walker.Reader().Raw(), std::string(walker.Reader().Text()),
                          std::string(walker.Line().Name), path.size(),
-                         path.size() >= 2 ? path[1].Name : std::string()});
+                         path.size() >= 2 ? path[1].Name : std::string(), walker.Line().Number});
     }
     return lines;
 }
@@ -96,7 +96,7 @@ void TVTodo::ReadValues(TVTodoValues& values, const TCalendarWarning& warn) cons
     for (std::size_t i = begin_; i < end_; ++i) {
         if (IsOwnProperty(i)) {
             text = lines_[i].text;
-            ParseContentLine(text, 0, parsed);
+            ParseContentLine(text, lines_[i].number, parsed);
             reader.Read(parsed, 0, values);
         }
     }
@@ -127,6 +127,7 @@ void TVTodo::Replace(std::string_view name, std::vector<TLine> lines) {
     }
     for (TLine& line : lines) {
         line.depth = kTodoDepth;
+        line.number = 0;
     }
     end_ += lines.size();
     lines_.insert(lines_.begin() + std::ptrdiff_t(at), std::make_move_iterator(lines.begin()),

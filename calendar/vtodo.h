@@ -34,7 +34,7 @@ public:
     // The UID of the VTODO, unescaped; empty when it has none.
     std::string Uid() const;
 
-    // Sets `item`, which has the new-item values, as the import reads the VTODO.
+    // Sets every field of `item` as the import reads the VTODO.
     // ECalendarError for a value that cannot be read.
     void ReadItem(TTodoItem& item, const TCalendarWarning& warn = {}) const;
     // Makes the VTODO hold `item`'s values of `fields`: their properties are replaced (in
@@ -49,6 +49,7 @@ private:
         std::string name;
         std::size_t depth = 0;  // the components it lies in
         std::string top;        // the component inside the VCALENDAR it lies in
+        int number = 0;         // in the text it was read from; 0 for a line written here
     };
 
     TVTodo() = default;

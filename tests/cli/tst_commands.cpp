@@ -513,6 +513,10 @@ private Q_SLOTS:
         QTest::newRow("negative after --")
             << QStringList{QStringLiteral("done"), list, QStringLiteral("--"), QStringLiteral("-1")}
             << "'-1' is not an item index (a number from 0)";
+        QTest::newRow("import format")
+            << QStringList{QStringLiteral("import"), QStringLiteral("in.json"),
+                           QStringLiteral("-o"), list, QStringLiteral("--format=xml")}
+            << "'xml' is not an import format: use json, csv or ics";
         QTest::newRow("index beyond int")
             << QStringList{QStringLiteral("remove"), list, QStringLiteral("99999999999")}
             << "'99999999999' is not an item index (a number from 0)";
