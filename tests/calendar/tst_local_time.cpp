@@ -92,8 +92,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("zone");
         QTest::addColumn<QDateTime>("local");
         QTest::addColumn<QDateTime>("utc");
-        const auto at = [](int y, int mo, int d, int h, int mi, Qt::TimeSpec spec) {
-            return QDateTime(QDate(y, mo, d), QTime(h, mi), spec);
+        const auto at = [](int y, int mo, int d, int h, int mi, Qt::TimeSpec kind) {
+            return QDateTime(QDate(y, mo, d), QTime(h, mi), kind);
         };
         const Qt::TimeSpec L = Qt::LocalTime, U = Qt::UTC;
         QTest::newRow("Berlin, skipped") << QByteArray("Europe/Berlin") << at(2024, 3, 31, 2, 30, L)
