@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 #include <functional>
@@ -16,10 +17,8 @@
 #include "cli/help_text.h"
 #include "cli/ical_io.h"
 #include "cli/item_fields.h"
-#ifdef PELLMARK_WITH_SYNC
-#include "cli/sync_command.h"
-#endif
 #include "cli/json_io.h"
+#include "cli/sync_command.h"
 #include "cli/text_table.h"
 #include "model/date_time.h"
 #include "model/list_lock.h"
@@ -188,6 +187,25 @@ QByteArray ReadInput(const std::string& name, std::istream& in) {
     return ReadWholeFile(FileName(name));
 }
 
+// Reads iCalendar from the file or standard input as it comes, one line at a time.
+void ImportICalendar(const std::string& name, std::istream& in, TTodoItemCollection& items,
+                     const std::function<void(const QString&)>& warn) {
+    QFile file(FileName(name));
+    if (name != "-" && !file.open(QIODevice::ReadOnly)) {
+        throw EFOpenError::ForFile(FileName(name));
+    }
+    const TReadBytes read =
+        name == "-" ? ReadFromStream(in) : [&file](char* into, std::size_t size) {
+            const qint64 n = file.read(into, qint64(size));
+            if (n < 0) {
+                throw EReadError(QStringLiteral("Cannot read file %1").arg(file.fileName()));
+            }
+            return std::size_t(n);
+        };
+    ReadICalendar(
+        read, [&items](TTodoItem& item) { items.Add()->TakeContentQuietly(item); }, warn);
+}
+
 // The commands ---------------------------------------------------------------------------
 
 int Check(const std::vector<std::string>& args, std::ostream& out) {
@@ -221,12 +239,17 @@ int Export(const std::vector<std::string>& args, std::ostream& out) {
     } else if (format == "csv") {
         Write(out, ItemsToCsv(items));
     } else {
-        Write(out, ItemsToICalendar(items, QDateTime::currentDateTimeUtc()));
+        TICalendarWriter writer(out, QDateTime::currentDateTimeUtc(), std::size_t(items.Count()));
+        for (const TTodoItem* item : items) {
+            writer.Add(*item);
+        }
+        writer.Finish();
     }
     return ecSuccess;
 }
 
-int Import(const std::vector<std::string>& args, std::istream& in, std::ostream& out) {
+int Import(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+           std::ostream& err) {
     Arguments a("import", args, {{"output", true, 'o'}, {"format", true}});
     if (a.Help()) {
         out << CommandHelp("import");
@@ -241,26 +264,31 @@ int Import(const std::vector<std::string>& args, std::istream& in, std::ostream&
     std::string format = a.Value("format").value_or("");
     if (format.empty()) {
         const QString suffix = QFileInfo(FileName(input)).suffix().toLower();
-        if (input == "-" || (suffix != QLatin1String("json") && suffix != QLatin1String("csv"))) {
-            a.Usage("cannot tell the format of " + input + ": give --format json or --format csv");
+        if (input == "-" || (suffix != QLatin1String("json") && suffix != QLatin1String("csv") &&
+                             suffix != QLatin1String("ics"))) {
+            a.Usage("cannot tell the format of " + input +
+                    ": give --format json, --format csv or --format ics");
         }
         format = suffix.toStdString();
     }
-    if (format != "json" && format != "csv") {
-        Fail(Quoted(format) + QLatin1String(" is not an import format: use json or csv"));
+    if (format != "json" && format != "csv" && format != "ics") {
+        Fail(Quoted(format) + QLatin1String(" is not an import format: use json, csv or ics"));
     }
+    const QString inputName = input == "-" ? QStringLiteral("standard input") : FileName(input);
     // The input is read first, so the lock is held only for the save.
-    const QByteArray data = ReadInput(input, in);
     TTodoItemCollection items;
     try {
-        if (format == "json") {
-            ItemsFromJson(data, items);
+        if (format == "ics") {
+            ImportICalendar(input, in, items, [&](const QString& warning) {
+                Write(err, inputName + QLatin1String(": ") + warning + QLatin1Char('\n'));
+            });
+        } else if (format == "json") {
+            ItemsFromJson(ReadInput(input, in), items);
         } else {
-            ItemsFromCsv(data, items);
+            ItemsFromCsv(ReadInput(input, in), items);
         }
     } catch (const EImportError& error) {
-        Fail((input == "-" ? QStringLiteral("standard input") : FileName(input)) +
-             QLatin1String(": ") + error.Message());
+        Fail(inputName + QLatin1String(": ") + error.Message());
     }
     const ChangeLock lock(*output);
     SaveToFile(items, FileName(*output));
@@ -478,7 +506,8 @@ int Remove(const std::vector<std::string>& args, std::ostream& out) {
     });
 }
 
-int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out) {
+int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+        std::ostream& err) {
     if (args.empty()) {
         throw EUsageError(
             QStringLiteral("missing command\nUsage: pellmark-cli COMMAND [OPTION]... "
@@ -516,7 +545,7 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
         return Export(rest, out);
     }
     if (command == "import") {
-        return Import(rest, in, out);
+        return Import(rest, in, out, err);
     }
     if (command == "columns") {
         return Columns(rest, out);
@@ -530,11 +559,9 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     if (command == "remove") {
         return Remove(rest, out);
     }
-#ifdef PELLMARK_WITH_SYNC
     if (command == "sync") {
         return RunSyncCommand(rest, out);
     }
-#endif
     throw EUsageError(QStringLiteral("unknown command '%1'").arg(FileName(command)));
 }
 
@@ -543,7 +570,7 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
 int RunPellmarkCli(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
                    std::ostream& err) {
     try {
-        const int code = Run(args, in, out);
+        const int code = Run(args, in, out, err);
         out.flush();
         if (!out) {
             err << "Cannot write the output\n";

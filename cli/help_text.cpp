@@ -62,25 +62,39 @@ const std::array<CommandText, 9> kCommands = {{
      "dates as ISO 8601 local date-times (2024-05-01T09:30:00), empty when never\n"
      "set. JSON and CSV read back with 'import' to a byte-identical list.\n"
      "\n"
-     "iCalendar (ics) holds one VTODO per item for calendar programs.\n"
+     "iCalendar (ics) holds one VTODO per item for calendar programs: SUMMARY,\n"
+     "DESCRIPTION, PRIORITY, STATUS, PERCENT-COMPLETE, CREATED, DUE, COMPLETED and\n"
+     "CATEGORIES, and X-PELLMARK-... properties for what those cannot hold exactly\n"
+     "(the resource, say), so that it reads back to a byte-identical list too.\n"
      "\n"
      "Options:\n"
      "      --format FORMAT    json, csv or ics (default: json)\n"
      "  -h, --help             display this help and exit\n"},
-    {"import", "pellmark-cli import INPUT -o OUT [--format json|csv]",
-     "Make the to-do list OUT from the JSON or CSV file INPUT.\n"
+    {"import", "pellmark-cli import INPUT -o OUT [--format json|csv|ics]",
+     "Make the to-do list OUT from the JSON, CSV or iCalendar file INPUT.\n"
      "\n"
-     "The format follows from the name of INPUT (.json or .csv) unless --format\n"
-     "gives it; INPUT - reads standard input and needs --format. The input has\n"
-     "the form 'export' writes; a property left out takes the value of a new item.\n"
-     "Dates may also be written as 2024-05-01 or 2024-05-01T09:30:00.\n"
+     "The format follows from the name of INPUT (.json, .csv or .ics) unless\n"
+     "--format gives it; INPUT - reads standard input and needs --format. JSON and\n"
+     "CSV have the form 'export' writes; a property left out takes the value of a\n"
+     "new item. Dates may also be written as 2024-05-01 or 2024-05-01T09:30:00.\n"
      "\n"
-     "Bad input is reported with the item and property at fault and OUT is not\n"
-     "touched. OUT is replaced as a whole, so a failure never leaves half a file.\n"
+     "From iCalendar every VTODO becomes an item, also from other calendar\n"
+     "programs: SUMMARY is the subject, DESCRIPTION the notes, PRIORITY 1-2\n"
+     "Highest, 3-4 High, 5 or none Normal, 6-7 Low, 8-9 Lowest, STATUS\n"
+     "NEEDS-ACTION, IN-PROCESS, COMPLETED, CANCELLED Not started, In progress,\n"
+     "Completed (and done), Deferred, PERCENT-COMPLETE the completion, COMPLETED\n"
+     "the completion date, CATEGORIES the project. Dates in UTC or with a TZID\n"
+     "become local times; a date alone is midnight. X-PELLMARK-... properties, as\n"
+     "'export' writes them, give the exact values. VEVENT, VJOURNAL, VFREEBUSY,\n"
+     "VALARM and RRULE are skipped with a warning on standard error.\n"
+     "\n"
+     "Bad input is reported with the item and property at fault (for iCalendar,\n"
+     "the line) and OUT is not touched. OUT is replaced as a whole, so a failure\n"
+     "never leaves half a file.\n"
      "\n"
      "Options:\n"
      "  -o, --output OUT       the .2do file to write (required)\n"
-     "      --format FORMAT    json or csv\n"
+     "      --format FORMAT    json, csv or ics\n"
      "  -h, --help             display this help and exit\n"},
     {"columns", "pellmark-cli columns FILE",
      "Print the columns of the column layout file FILE (columninfo.txt): width in\n"
@@ -174,7 +188,7 @@ std::string ToolHelp() {
            "  check FILE                print how many items the list holds\n"
            "  show FILE                 print the items as a table, optionally sorted\n"
            "  export FILE               write the items as JSON, CSV or iCalendar\n"
-           "  import INPUT -o OUT       make a list from a JSON or CSV file\n"
+           "  import INPUT -o OUT       make a list from a JSON, CSV or iCalendar file\n"
            "  columns FILE              print the columns of a column layout file\n"
            "  add FILE --subject TEXT   append an item\n"
            "  done FILE INDEX           mark an item complete\n"
@@ -207,7 +221,8 @@ std::string ToolHelp() {
            "  pellmark-cli show todo.2do --sort duedate\n"
            "  pellmark-cli add todo.2do --subject \"Buy milk\" --priority high\n"
            "  pellmark-cli export todo.2do --format csv > todo.csv\n"
-           "  pellmark-cli import todo.csv -o todo.2do\n";
+           "  pellmark-cli import todo.csv -o todo.2do\n"
+           "  pellmark-cli import tasks.ics -o tasks.2do\n";
 }
 
 std::string CommandHelp(std::string_view command) {

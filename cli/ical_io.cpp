@@ -1,154 +1,169 @@
 #include "cli/ical_io.h"
 
-#include <libical/ical.h>
 #include <QCryptographicHash>
-#include <QSet>
 #include <bit>
-#include <memory>
+#include <cstring>
+#include <ostream>
+#include <sstream>
+#include <unordered_map>
 
-#include "model/date_time.h"
+#include "calendar/calendar_error.h"
+#include "calendar/calendar_reader.h"
+#include "calendar/vtodo_mapping.h"
+#include "cli/cli_errors.h"
 
 namespace {
 
-struct ComponentDeleter {
-    void operator()(icalcomponent* component) const { icalcomponent_free(component); }
-};
-using Component = std::unique_ptr<icalcomponent, ComponentDeleter>;
-
-// Text for an iCalendar TEXT value: UTF-8 without control characters other than the line
-// breaks that a description may hold (libical writes those as \n).
-std::string CalendarText(const std::string& bytes, bool keepLineBreaks) {
-    QString text = QString::fromLocal8Bit(bytes.data(), qsizetype(bytes.size()));
-    for (QChar& c : text) {
-        if (c.category() == QChar::Other_Control && c != QLatin1Char('\t') &&
-            !(keepLineBreaks && c == QLatin1Char('\n'))) {
-            c = QLatin1Char(' ');
-        }
-    }
-    return text.toUtf8().toStdString();
-}
-
-icaltimetype UtcTime(const QDateTime& moment) {
-    return icaltime_from_timet_with_zone(time_t(moment.toSecsSinceEpoch()), 0,
-                                         icaltimezone_get_utc_timezone());
-}
-
-// A date of the list as a calendar time, in UTC or floating; false for a date never set
-// and for values that are no date.
-bool CalendarTime(TDateTime value, bool utc, icaltimetype& time) {
-    if (value == 0.0) {
-        return false;
-    }
-    const QDateTime local = DateTimeToQDateTime(value);
-    if (!local.isValid()) {
-        return false;
-    }
-    if (utc) {
-        time = UtcTime(local);
-        return true;
-    }
-    time = icaltime_null_time();
-    time.year = local.date().year();
-    time.month = local.date().month();
-    time.day = local.date().day();
-    time.hour = local.time().hour();
-    time.minute = local.time().minute();
-    time.second = local.time().second();
-    time.is_date = 0;
-    return true;
-}
-
-int CalendarPriority(TTodoPriority priority) {
-    switch (priority) {
-        case tpHighest:
-            return 1;
-        case tpHigh:
-            return 3;
-        case tpNormal:
-            return 5;
-        case tpLow:
-            return 7;
-        case tpLowest:
-            return 9;
-    }
-    return 0;  // undefined
-}
-
-icalproperty_status CalendarStatus(const TTodoItem& item) {
-    if (item.Complete() || item.Status() == tsCompleted) {
-        return ICAL_STATUS_COMPLETED;
-    }
-    return item.Status() == tsInProgress ? ICAL_STATUS_INPROCESS : ICAL_STATUS_NEEDSACTION;
-}
-
-std::string Uid(const TTodoItem& item, QSet<QByteArray>& used) {
-    QCryptographicHash hash(QCryptographicHash::Sha1);
-    const auto bits = std::bit_cast<std::uint64_t>(item.CreationDate());
-    hash.addData(QByteArrayView(reinterpret_cast<const char*>(&bits), sizeof bits));
-    hash.addData(QByteArrayView(item.Subject().data(), qsizetype(item.Subject().size())));
-    QByteArray uid = hash.result().toHex().left(32);
-    // Items with the same creation date and subject get a running number.
-    for (int n = 2; used.contains(uid); ++n) {
-        uid = hash.result().toHex().left(32) + '-' + QByteArray::number(n);
-    }
-    used.insert(uid);
-    return (uid + "@pellmark").toStdString();
-}
-
-icalcomponent* MakeTodo(const TTodoItem& item, const QDateTime& stamp, QSet<QByteArray>& uids) {
-    icalcomponent* todo = icalcomponent_new_vtodo();
-    icalcomponent_add_property(todo, icalproperty_new_uid(Uid(item, uids).c_str()));
-    icalcomponent_add_property(todo, icalproperty_new_dtstamp(UtcTime(stamp)));
-    // An empty value is not allowed; a calendar shows a task without summary as untitled.
-    if (!item.Subject().empty()) {
-        icalcomponent_add_property(
-            todo, icalproperty_new_summary(CalendarText(item.Subject(), false).c_str()));
-    }
-    if (!item.Notes().IsEmpty()) {
-        std::string notes;
-        for (int i = 0; i < item.Notes().Count(); ++i) {
-            if (i > 0) {
-                notes += '\n';
-            }
-            notes += item.Notes()[i];
-        }
-        icalcomponent_add_property(todo,
-                                   icalproperty_new_description(CalendarText(notes, true).c_str()));
-    }
-    if (const int priority = CalendarPriority(item.Priority())) {
-        icalcomponent_add_property(todo, icalproperty_new_priority(priority));
-    }
-    icalcomponent_add_property(todo, icalproperty_new_status(CalendarStatus(item)));
-    const int percent = item.Complete() ? 100 : std::min<int>(item.Completion(), 100);
-    icalcomponent_add_property(todo, icalproperty_new_percentcomplete(percent));
-    icaltimetype time;
-    if (CalendarTime(item.CreationDate(), true, time)) {
-        icalcomponent_add_property(todo, icalproperty_new_created(time));
-    }
-    if (CalendarTime(item.DueDate(), false, time)) {
-        icalcomponent_add_property(todo, icalproperty_new_due(time));
-    }
-    if (CalendarTime(item.CompletionDate(), true, time)) {
-        icalcomponent_add_property(todo, icalproperty_new_completed(time));
-    }
-    return todo;
-}
+constexpr std::size_t kFlushSize = 64 * 1024;
+constexpr std::string_view kProdId = "-//Pellmark//pellmark-cli//EN";
 
 }  // namespace
 
-QByteArray ItemsToICalendar(const TTodoItemCollection& items, const QDateTime& stamp) {
-    // libical may be built to abort on errors; an export must never end the process.
-    icalerror_set_errors_are_fatal(0);
-    Component calendar(icalcomponent_new_vcalendar());
-    icalcomponent_add_property(calendar.get(), icalproperty_new_version("2.0"));
-    icalcomponent_add_property(calendar.get(),
-                               icalproperty_new_prodid("-//Pellmark//pellmark-cli//EN"));
-    QSet<QByteArray> uids;
-    for (const TTodoItem* item : items) {
-        icalcomponent_add_component(calendar.get(), MakeTodo(*item, stamp, uids));
+// The UIDs: the first 32 hex digits of the SHA-1 of the creation date's bits and the
+// subject, "@pellmark" behind, and "-2", "-3" ... for the second, third item with the same
+// digits. Only the first 64 bits of each digest are kept to tell repeats, 8 bytes an
+// item; two different digests that agree in them (for a million items a chance of one in
+// thirty million) would be numbered as repeats.
+class TICalendarWriter::TUids {
+public:
+    explicit TUids(std::size_t expected) { Resize(std::max<std::size_t>(64, expected * 4 / 3)); }
+
+    // The first 64 bits of the item's digest, its slot of the table asked into the cache
+    // already, so that the lookup after the VTODO is written does not wait for memory.
+    std::uint64_t Digest(const TTodoItem& item) {
+        hash_.reset();
+        const auto bits = std::bit_cast<std::uint64_t>(item.CreationDate());
+        hash_.addData(QByteArrayView(reinterpret_cast<const char*>(&bits), sizeof bits));
+        hash_.addData(QByteArrayView(item.Subject().data(), qsizetype(item.Subject().size())));
+        const QByteArrayView digest = hash_.resultView();
+        static constexpr char kHex[] = "0123456789abcdef";
+        uid_.resize(32);
+        for (int i = 0; i < 16; ++i) {
+            const auto byte = static_cast<unsigned char>(digest[i]);
+            uid_[std::size_t(2 * i)] = kHex[byte >> 4];
+            uid_[std::size_t(2 * i + 1)] = kHex[byte & 15];
+        }
+        std::uint64_t key;
+        std::memcpy(&key, digest.data(), sizeof key);
+        key = key == 0 ? 1 : key;  // 0 marks a free slot
+        __builtin_prefetch(&slots_[Home(key)]);
+        return key;
     }
-    char* text = icalcomponent_as_ical_string_r(calendar.get());
-    QByteArray out(text);
-    icalmemory_free_buffer(text);
-    return out;
+
+    // The UID of the item Digest was last given, valid until the next call.
+    const std::string& Uid(std::uint64_t key) {
+        if (!Insert(key)) {
+            uid_ += '-';
+            uid_ += std::to_string(++repeats_.try_emplace(key, 1).first->second);
+        }
+        uid_ += "@pellmark";
+        return uid_;
+    }
+
+private:
+    std::size_t Home(std::uint64_t key) const {
+        // The top 32 bits of the key scaled to the table: any size, no division.
+        return std::size_t(((key >> 32) * slots_.size()) >> 32);
+    }
+
+    // False when the key was there already.
+    bool Insert(std::uint64_t key) {
+        for (std::size_t i = Home(key);; i = i + 1 == slots_.size() ? 0 : i + 1) {
+            if (slots_[i] == key) {
+                return false;
+            }
+            if (slots_[i] == 0) {
+                slots_[i] = key;
+                if (++used_ * 4 > slots_.size() * 3) {
+                    Resize(slots_.size() * 2);
+                }
+                return true;
+            }
+        }
+    }
+
+    void Resize(std::size_t size) {
+        std::vector<std::uint64_t> old(size, 0);
+        old.swap(slots_);
+        for (const std::uint64_t key : old) {
+            if (key != 0) {
+                std::size_t i = Home(key);
+                while (slots_[i] != 0) {
+                    i = i + 1 == slots_.size() ? 0 : i + 1;
+                }
+                slots_[i] = key;
+            }
+        }
+    }
+
+    QCryptographicHash hash_{QCryptographicHash::Sha1};
+    std::vector<std::uint64_t> slots_;
+    std::size_t used_ = 0;
+    std::unordered_map<std::uint64_t, int> repeats_;
+    std::string uid_;
+};
+
+TICalendarWriter::TICalendarWriter(std::ostream& out, const QDateTime& stamp,
+                                   std::size_t expectedItems)
+    : out_(out), stamp_(StampText(stamp)), uids_(std::make_unique<TUids>(expectedItems)) {
+    buffer_.reserve(kFlushSize + 4096);
+    AppendCalendarBegin(buffer_, kProdId);
+}
+
+TICalendarWriter::~TICalendarWriter() = default;
+
+void TICalendarWriter::Add(const TTodoItem& item) {
+    const std::uint64_t key = uids_->Digest(item);
+    properties_.clear();
+    AppendVTodoProperties(properties_, item, local_);
+    AppendVTodo(buffer_, uids_->Uid(key), stamp_, properties_);
+    if (buffer_.size() >= kFlushSize) {
+        Flush();
+    }
+}
+
+void TICalendarWriter::Finish() {
+    AppendCalendarEnd(buffer_);
+    Flush();
+    out_.flush();
+    if (!out_) {
+        throw EWriteError(QStringLiteral("Cannot write the output"));
+    }
+}
+
+void TICalendarWriter::Flush() {
+    out_.write(buffer_.data(), std::streamsize(buffer_.size()));
+    buffer_.clear();
+    if (!out_) {
+        throw EWriteError(QStringLiteral("Cannot write the output"));
+    }
+}
+
+QByteArray ItemsToICalendar(const TTodoItemCollection& items, const QDateTime& stamp) {
+    std::ostringstream out;
+    TICalendarWriter writer(out, stamp, std::size_t(items.Count()));
+    for (const TTodoItem* item : items) {
+        writer.Add(*item);
+    }
+    writer.Finish();
+    const std::string text = out.str();
+    return QByteArray(text.data(), qsizetype(text.size()));
+}
+
+void ReadICalendar(TReadBytes read, const std::function<void(TTodoItem& item)>& onItem,
+                   const std::function<void(const QString& warning)>& warn) {
+    try {
+        ReadVTodos(std::move(read), onItem, warn);
+    } catch (const ECalendarError& error) {
+        throw EImportError(error.Message());
+    }
+}
+
+void ItemsFromICalendar(const QByteArray& text, TTodoItemCollection& into,
+                        const std::function<void(const QString& warning)>& warn) {
+    TTodoItemCollection read;
+    ReadICalendar(
+        ReadFromMemory(std::string_view(text.constData(), std::size_t(text.size()))),
+        [&read](TTodoItem& item) { read.Add()->TakeContentQuietly(item); }, warn);
+    into.TakeAll(read);
 }

@@ -17,6 +17,7 @@
 
 #include "app/instance_message.h"
 #include "cli/csv_io.h"
+#include "cli/ical_io.h"
 #include "cli/json_io.h"
 #include "model/todo_file.h"
 
@@ -230,6 +231,37 @@ void WriteCsvSeeds(SeedWriter& out) {
     out.Write(QStringLiteral("foreign-few-columns.csv"), "Status,Complete\r\n3,true\r\n,\r\n");
 }
 
+QByteArray ItemsToICalendarOnce(const TTodoItemCollection& items) {
+    return ItemsToICalendar(items, QDateTime(QDate(2024, 5, 1), QTime(8, 0), Qt::UTC));
+}
+
+void WriteICalendarSeeds(SeedWriter& out) {
+    WriteExportedSeeds(out, QStringLiteral("ics"), ItemsToICalendarOnce);
+    // As other calendar programs write it: a zone of the file and one of the system, folds
+    // with LF alone and a tab, dates without time, the parts that are skipped.
+    out.Write(QStringLiteral("foreign-calendar.ics"),
+              "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Example//Tasks//EN\r\n"
+              "BEGIN:VTIMEZONE\r\nTZID:Custom Zone\r\nBEGIN:STANDARD\r\n"
+              "DTSTART:19701025T030000\r\nTZOFFSETFROM:+0200\r\nTZOFFSETTO:+0100\r\n"
+              "END:STANDARD\r\nBEGIN:DAYLIGHT\r\nDTSTART:19700329T020000\r\n"
+              "TZOFFSETFROM:+0100\r\nTZOFFSETTO:+0200\r\n"
+              "RRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=-1SU\r\nEND:DAYLIGHT\r\nEND:VTIMEZONE\r\n"
+              "BEGIN:VEVENT\r\nUID:e1\r\nSUMMARY:A meeting\r\nEND:VEVENT\r\n"
+              "BEGIN:VTODO\r\nUID:t1\r\nSUMMARY;LANGUAGE=en:Water the\r\n  plants\r\n"
+              "DESCRIPTION:Ferns first\\, then the cactus.\\nOnly a little.\r\n"
+              "DUE;TZID=Custom Zone:20240503T180000\r\nPRIORITY:2\r\n"
+              "STATUS:IN-PROCESS\r\nPERCENT-COMPLETE:30\r\nCATEGORIES:Home,Garden\r\n"
+              "RRULE:FREQ=WEEKLY\r\nBEGIN:VALARM\r\nTRIGGER:-PT15M\r\nEND:VALARM\r\n"
+              "END:VTODO\r\nBEGIN:VTODO\r\nUID:t2\r\nSUMMARY:Renew the passport\r\n"
+              "DUE;VALUE=DATE:20240601\r\nCREATED;TZID=Europe/Berlin:20240101T120000\r\n"
+              "STATUS:COMPLETED\r\nCOMPLETED:20240110T100000Z\r\nEND:VTODO\r\n"
+              "END:VCALENDAR\r\n");
+    out.Write(QStringLiteral("foreign-lf-folds.ics"),
+              "\xef\xbb\xbf"
+              "BEGIN:VCALENDAR\nBEGIN:VTODO\nSUMMARY:Caf\xc3\n \xa9 long\n\t line\n"
+              "DUE:20240501\nX-UNKNOWN;X-P=\"a,b\":value\nEND:VTODO\nEND:VCALENDAR\n");
+}
+
 void WriteInstanceSeeds(SeedWriter& out) {
     out.WriteWithTruncations(
         QStringLiteral("written-open-list"),
@@ -286,9 +318,11 @@ int main(int argc, char** argv) {
     WriteJsonSeeds(json);
     SeedWriter csv(root + QStringLiteral("/csv_import"));
     WriteCsvSeeds(csv);
+    SeedWriter ics(root + QStringLiteral("/ical_import"));
+    WriteICalendarSeeds(ics);
     SeedWriter instance(root + QStringLiteral("/instance_message"));
     WriteInstanceSeeds(instance);
     const bool ok = items.Ok() && roundTrip.Ok() && columns.Ok() && dates.Ok() && json.Ok() &&
-                    csv.Ok() && instance.Ok();
+                    csv.Ok() && ics.Ok() && instance.Ok();
     return ok ? 0 : 1;
 }

@@ -10,6 +10,7 @@ set(PELLMARK_FUZZ_TARGETS
     date_format pellmark_model
     json_import pellmark_cli_lib
     csv_import pellmark_cli_lib
+    ical_import pellmark_cli_lib
     instance_message pellmark_model)
 
 # Sources a target compiles itself, where its library would bring far more than it needs:

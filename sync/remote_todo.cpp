@@ -61,8 +61,11 @@ QByteArray NewTodosCalendar(const std::vector<std::pair<const TTodoItem*, QStrin
     AppendCalendarBegin(out, "-//Pellmark//pellmark-cli//EN");
     TLocalTime local;
     const std::string stamp = StampText(QDateTime::currentDateTimeUtc());
+    std::string properties;
     for (const auto& [item, uid] : items) {
-        AppendVTodo(out, *item, uid.toStdString(), stamp, local);
+        properties.clear();
+        AppendVTodoProperties(properties, *item, local);
+        AppendVTodo(out, uid.toStdString(), stamp, properties);
     }
     AppendCalendarEnd(out);
     return Bytes(out);

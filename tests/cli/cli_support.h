@@ -9,10 +9,15 @@
 #include <QRandomGenerator>
 #include <QString>
 #include <QStringList>
+#include <QTest>
 #include <bit>
 #include <cmath>
 #include <limits>
 
+#include <ctime>
+
+#include "cli/cli_errors.h"
+#include "model/date_time.h"
 #include "model/todo_collections.h"
 #include "model/todo_file.h"
 
@@ -125,6 +130,74 @@ inline void FillRandom(TTodoItemCollection& items, int count, quint32 seed) {
         item->SetTotalTime(std::int32_t(random.generate()));
         item->SetProject(text(8, false));
     }
+}
+
+// The message with which an importer refuses the input, reading into a list that holds one
+// item already; `countAfter` gets how many it holds afterwards.
+using Reader = void (*)(const QByteArray&, TTodoItemCollection&);
+inline QString ErrorOf(Reader read, const QByteArray& input, int* countAfter = nullptr) {
+    TTodoItemCollection into;
+    into.Add()->SetSubject("already there");
+    QString message;
+    try {
+        read(input, into);
+    } catch (const EImportError& error) {
+        message = error.Message();
+    }
+    if (countAfter) {
+        *countAfter = into.Count();
+    }
+    return message;
+}
+
+using Writer = QByteArray (*)(const TTodoItemCollection&);
+
+// The list written, read back from its bytes, exported and imported again: the .2do bytes
+// of the import must be those of the original.
+inline void CheckRoundTrip(const TTodoItemCollection& items, Writer write, Reader read) {
+    const QByteArray original = ItemsToBytes(items);
+    TTodoItemCollection loaded;
+    ReadItems(original, QStringLiteral("original"), loaded);
+    TTodoItemCollection imported;
+    read(write(loaded), imported);
+    QCOMPARE(imported.Count(), loaded.Count());
+    const QByteArray again = ItemsToBytes(imported);
+    if (again != original) {
+        for (int i = 0; i < loaded.Count(); ++i) {
+            QByteArray a, b;
+            AppendItemRecord(a, *loaded.At(i));
+            AppendItemRecord(b, *imported.At(i));
+            QVERIFY2(a == b, qPrintable(QStringLiteral("item %1 differs: %2 / %3")
+                                            .arg(i)
+                                            .arg(QString::fromLatin1(a.toHex()),
+                                                 QString::fromLatin1(b.toHex()))));
+        }
+    }
+    QCOMPARE(again, original);
+}
+
+// Local time from now on is that of the zone, as if TZ had been set at the start.
+inline void SetZone(const QByteArray& zone) {
+    qputenv("TZ", zone);
+    tzset();
+}
+
+// A local date in the hour skipped when summer time starts or in the one that comes twice
+// when it ends: where QDateTime gives no answer or one that depends on earlier calls.
+inline bool AtAChangeOfTheClock(double value) {
+    const QDateTime local = DateTimeToQDateTime(value);
+    if (!local.isValid()) {
+        return true;
+    }
+    for (const qint64 shift : {-3600000, -1800000, 1800000, 3600000}) {
+        const QDateTime other =
+            QDateTime::fromMSecsSinceEpoch(local.toMSecsSinceEpoch() + shift, Qt::UTC)
+                .toLocalTime();
+        if (other.date() == local.date() && other.time() == local.time()) {
+            return true;
+        }
+    }
+    return false;
 }
 
 inline bool WriteFile(const QString& name, const QByteArray& data) {

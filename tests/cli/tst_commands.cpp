@@ -33,6 +33,31 @@ double Now() {
     return QDateTimeToDateTime(QDateTime::currentDateTime());
 }
 
+// A calendar whose second line is 100 MB long, made as it is read.
+class TEndlessLine : public std::streambuf {
+public:
+    std::size_t given = 0;
+
+protected:
+    int_type underflow() override {
+        if (given >= kTotal) {
+            return traits_type::eof();
+        }
+        for (std::size_t i = 0; i < sizeof chunk_; ++i) {
+            const std::size_t at = given + i;
+            chunk_[i] = at < kHead.size() ? kHead[at] : 'x';
+        }
+        given += sizeof chunk_;
+        setg(chunk_, chunk_, chunk_ + sizeof chunk_);
+        return traits_type::to_int_type(chunk_[0]);
+    }
+
+private:
+    static constexpr std::size_t kTotal = std::size_t(100) << 20;
+    static constexpr std::string_view kHead = "BEGIN:VCALENDAR\r\nSUMMARY:";
+    char chunk_[65536];
+};
+
 // One second as a fraction of a day, for comparing clock readings.
 constexpr double kSecond = 1.0 / 86400;
 
@@ -116,10 +141,10 @@ private Q_SLOTS:
                                    << "missing -o OUT, the list to write";
         QTest::newRow("unknown input format")
             << "import in.txt -o out.2do"
-            << "cannot tell the format of in.txt: give --format json or --format csv";
+            << "cannot tell the format of in.txt: give --format json, --format csv or --format ics";
         QTest::newRow("standard input without format")
             << "import - -o out.2do"
-            << "cannot tell the format of -: give --format json or --format csv";
+            << "cannot tell the format of -: give --format json, --format csv or --format ics";
         QTest::newRow("negative index looks like an option") << "done todo.2do -1"
                                                              << "unknown option -1";
     }
@@ -283,6 +308,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("format");
         QTest::newRow("json") << "json";
         QTest::newRow("csv") << "csv";
+        QTest::newRow("ics") << "ics";
     }
     void importOfExportIsByteIdentical() {
         QFETCH(QString, format);
@@ -328,6 +354,24 @@ private Q_SLOTS:
         QTest::newRow("csv value") << "in.CSV" << QByteArray("Subject,Status\r\na,done\r\n")
                                    << "in.CSV: line 2 (item 0), column \"Status\": expected a "
                                       "status name or a number from 0 to 255";
+        const QByteArray calendar = "BEGIN:VCALENDAR\r\nBEGIN:VTODO\r\n";
+        QTest::newRow("ics cut off")
+            << "in.ics" << calendar + "SUMMARY:x\r\n"
+            << "in.ics: line 4: the input ends inside the VTODO begun at line 2: END:VTODO is "
+               "missing";
+        QTest::newRow("ics END that does not match")
+            << "in.ICS" << calendar + "END:VEVENT\r\n"
+            << "in.ICS: line 3: END:VEVENT where the VTODO begun at line 2 should end";
+        QTest::newRow("ics without a colon")
+            << "in.ics" << calendar + "SUMMARY\r\nEND:VTODO\r\nEND:VCALENDAR\r\n"
+            << "in.ics: line 3: \"SUMMARY\" has no colon: a content line is NAME:VALUE";
+        QTest::newRow("ics bad date")
+            << "in.ics" << calendar + "DUE:2024-05-01\r\nEND:VTODO\r\nEND:VCALENDAR\r\n"
+            << "in.ics: line 3 (item 0), property DUE: \"2024-05-01\" is not a date-time such "
+               "as 20240501T093000 or 20240501T073000Z";
+        QTest::newRow("ics not UTF-8")
+            << "in.ics" << calendar + "SUMMARY:Caf\xe9\r\nEND:VTODO\r\nEND:VCALENDAR\r\n"
+            << "in.ics: line 3: byte 12 (0xe9) is not UTF-8 text; iCalendar files are UTF-8";
         QTest::newRow("text too long for the file")
             << "in.csv" << QByteArray("Subject\r\n") + QByteArray(70000, 'x') + "\r\n"
             << "The Subject of item 0 is longer than 65535 bytes and cannot be saved";
@@ -353,6 +397,47 @@ private Q_SLOTS:
         QStringList left = QDir(dir_->path()).entryList(QDir::Files | QDir::Hidden);
         left.removeAll(name);
         QCOMPARE(left, QStringList{QStringLiteral("todo.2do")});
+    }
+
+    // A line of 100 MB, made as it is read: refused once it passes the longest line a
+    // calendar holds, without reading the rest.
+    void hugeCalendarLineIsRefused() {
+        TEndlessLine endless;
+        std::istream in(&endless);
+        std::ostringstream out, err;
+        const std::string list = list_.toStdString();
+        QCOMPARE(RunPellmarkCli({"import", "-", "--format", "ics", "-o", list}, in, out, err),
+                 int(ecFailure));
+        QCOMPARE(err.str(), std::string("standard input: line 2: the line is longer than "
+                                        "4194304 bytes, more than iCalendar text holds\n"));
+        QVERIFY(endless.given < std::size_t(8) << 20);
+        QCOMPARE(FileBytes(list_), ExampleList());
+    }
+
+    // What a list cannot hold is skipped with one line each on standard error.
+    void calendarPartsSkippedWithWarnings() {
+        const QString ics = dir_->filePath(QStringLiteral("mixed.ics"));
+        QVERIFY(WriteFile(ics,
+                          "BEGIN:VCALENDAR\r\n"
+                          "BEGIN:VEVENT\r\nSUMMARY:Meeting\r\nEND:VEVENT\r\n"
+                          "BEGIN:VTODO\r\nSUMMARY:Call Anna\r\nRRULE:FREQ=WEEKLY\r\n"
+                          "BEGIN:VALARM\r\nTRIGGER:-PT5M\r\nEND:VALARM\r\nEND:VTODO\r\n"
+                          "END:VCALENDAR\r\n"));
+        const QString copy = dir_->filePath(QStringLiteral("copy.2do"));
+        const Result r = RunCli({QStringLiteral("import"), ics, QStringLiteral("-o"), copy});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, "Wrote 1 item to " + copy.toUtf8() + "\n");
+        const QByteArray name = ics.toUtf8();
+        QCOMPARE(r.err, name + ": line 2: skipped a VEVENT: only VTODO components become items\n" +
+                            name +
+                            ": line 7: skipped the RRULE of item 0: Pellmark items do not "
+                            "repeat\n" +
+                            name +
+                            ": line 8: skipped the VALARM of item 0: Pellmark has no "
+                            "alarms\n");
+        TTodoItemCollection items;
+        Load(copy, items);
+        QCOMPARE(items.At(0)->Subject(), std::string("Call Anna"));
     }
 
     // Changing commands ----------------------------------------------------------------
@@ -428,6 +513,10 @@ private Q_SLOTS:
         QTest::newRow("negative after --")
             << QStringList{QStringLiteral("done"), list, QStringLiteral("--"), QStringLiteral("-1")}
             << "'-1' is not an item index (a number from 0)";
+        QTest::newRow("import format")
+            << QStringList{QStringLiteral("import"), QStringLiteral("in.json"),
+                           QStringLiteral("-o"), list, QStringLiteral("--format=xml")}
+            << "'xml' is not an import format: use json, csv or ics";
         QTest::newRow("index beyond int")
             << QStringList{QStringLiteral("remove"), list, QStringLiteral("99999999999")}
             << "'99999999999' is not an item index (a number from 0)";

@@ -18,48 +18,6 @@ using namespace cli_test;
 
 namespace {
 
-using Reader = void (*)(const QByteArray&, TTodoItemCollection&);
-using Writer = QByteArray (*)(const TTodoItemCollection&);
-
-// The list written, read back from its bytes, exported and imported again: the .2do bytes
-// of the import must be those of the original.
-void CheckRoundTrip(const TTodoItemCollection& items, Writer write, Reader read) {
-    const QByteArray original = ItemsToBytes(items);
-    TTodoItemCollection loaded;
-    ReadItems(original, QStringLiteral("original"), loaded);
-    TTodoItemCollection imported;
-    read(write(loaded), imported);
-    QCOMPARE(imported.Count(), loaded.Count());
-    const QByteArray again = ItemsToBytes(imported);
-    if (again != original) {
-        for (int i = 0; i < loaded.Count(); ++i) {
-            QByteArray a, b;
-            AppendItemRecord(a, *loaded.At(i));
-            AppendItemRecord(b, *imported.At(i));
-            QVERIFY2(a == b, qPrintable(QStringLiteral("item %1 differs: %2 / %3")
-                                            .arg(i)
-                                            .arg(QString::fromLatin1(a.toHex()),
-                                                 QString::fromLatin1(b.toHex()))));
-        }
-    }
-    QCOMPARE(again, original);
-}
-
-QString ErrorOf(Reader read, const QByteArray& input, int* countAfter = nullptr) {
-    TTodoItemCollection into;
-    into.Add()->SetSubject("already there");
-    QString message;
-    try {
-        read(input, into);
-    } catch (const EImportError& error) {
-        message = error.Message();
-    }
-    if (countAfter) {
-        *countAfter = into.Count();
-    }
-    return message;
-}
-
 QByteArray JsonItem(const char* members) {
     return QByteArray("{\"items\": [{\"Subject\": \"first\"}, {") + members + "}]}";
 }
