@@ -120,9 +120,11 @@ public:
 
     TSyncReport Go() {
         Step(QStringLiteral("Connecting"));
-        Discover();
         state_ = store_.ReadState();
-        const QString url = options_.Url.toString(QUrl::RemoveUserInfo);
+        Discover();
+        // The same collection however its URL is written (with or without the last slash).
+        QString url = options_.Url.toString(QUrl::RemoveUserInfo | QUrl::StripTrailingSlash);
+        url += QLatin1Char('/');
         if (state_.Collection != url) {
             state_ = TSyncState();  // a first sync with this collection
         }
@@ -189,15 +191,16 @@ private:
 
     void List() {
         token_ = state_.SyncToken;
+        // The change tag is the cheaper question: on Radicale a sync-collection report costs
+        // the server more than the tag, so a sync with nothing changed asks only for that.
         if (!ctag_.isEmpty() && ctag_ == state_.CTag) {
             return;  // nothing changed there since the last sync
         }
-        QHash<QString, QByteArray> members;
         if (canSyncCollection_) {
-            TDavResponse response = Report(SyncCollectionBody(state_.SyncToken));
+            TDavResponse response = SendReport(SyncCollectionBody(state_.SyncToken));
             if ((response.Status == 403 || response.Status == 409) && !state_.SyncToken.isEmpty()) {
                 // The token expired: list everything.
-                response = Report(SyncCollectionBody({}));
+                response = SendReport(SyncCollectionBody({}));
                 state_.SyncToken.clear();
             }
             if (response.Status != 207) {
@@ -214,7 +217,7 @@ private:
             }
             token_ = status.SyncToken;
         } else {
-            const TDavResponse response = Report(TodoETagsQueryBody());
+            const TDavResponse response = SendReport(TodoETagsQueryBody());
             if (response.Status != 207) {
                 client_.Fail(response, What("REPORT"));
             }
@@ -227,7 +230,7 @@ private:
         }
     }
 
-    TDavResponse Report(const QByteArray& body) {
+    TDavResponse SendReport(const QByteArray& body) {
         return client_.Send(XmlRequest("REPORT", body, 1));
     }
 
