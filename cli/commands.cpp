@@ -341,7 +341,7 @@ int Show(const std::vector<std::string>& args, std::ostream& out) {
     TTextTable table;
     table.AddColumn("#", true);
     for (const TTodoData kind : kinds) {
-        table.AddColumn(DataKindCaption(kind), DataKindIsNumeric(kind));
+        table.AddColumn(TodoDataCaption(kind), DataKindIsNumeric(kind));
     }
     for (const TTodoItem* item : items) {
         std::vector<std::string> row{std::to_string(item->Index())};

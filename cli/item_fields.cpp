@@ -243,47 +243,13 @@ std::optional<TTodoStatus> StatusFromUserText(std::string_view text) {
     return EnumFromUserText<TTodoStatus, TStatusStrings>(text, TodoStatusCount, TodoStatusName);
 }
 
-std::string DataKindCaption(TTodoData kind) {
-    switch (kind) {
-        case tdComplete:
-            return "Done";
-        case tdSubject:
-            return "Subject";
-        case tdResource:
-            return "Resource";
-        case tdNotes:
-            return "Notes";
-        case tdStatus:
-            return "Status";
-        case tdPriority:
-            return "Priority";
-        case tdCompletion:
-            return "Completion";
-        case tdCreationDate:
-            return "Create Date";
-        case tdDueDate:
-            return "Due Date";
-        case tdCompletionDate:
-            return "Completion Date";
-        case tdTotalTime:
-            return "Total Time";
-        case tdImage:
-            return "Image";
-        case tdHandle:
-            return "Handle";
-        case tdProject:
-            return "Project";
-    }
-    return {};
-}
-
 std::optional<TTodoData> DataKindFromText(std::string_view text) {
     std::string compact(text);
     std::erase(compact, ' ');
     for (int i = 0; i < TodoDataCount; ++i) {
         const auto kind = static_cast<TTodoData>(i);
         const std::string_view name = TodoDataName(kind);
-        std::string caption = DataKindCaption(kind);
+        std::string caption = TodoDataCaption(kind);
         std::erase(caption, ' ');
         if (EqualIgnoringCase(compact, name) || EqualIgnoringCase(compact, name.substr(2)) ||
             EqualIgnoringCase(compact, caption)) {

@@ -7,18 +7,27 @@
 #include "settings/ini_proc.h"
 #include "todolist/todo_list.h"
 
+namespace {
+
+// An entry's column takes the caption of its kind.
+constexpr TFieldEntry Field(const char* text, TTodoData kind, const char* key) {
+    return {text, TodoDataCaption(kind), kind, key};
+}
+
+}  // namespace
+
 const std::array<TFieldEntry, FieldCount> FieldEntries = {{
-    {"Complete", "Done", tdComplete, "vDone"},
-    {"Subject", "Subject", tdSubject, "vSubj"},
-    {"Resource", "Resource", tdResource, "vReso"},
-    {"Notes", "Notes", tdNotes, "vNote"},
-    {"Status", "Status", tdStatus, "vStat"},
-    {"Priority", "Priority", tdPriority, "vPrio"},
-    {"Completion", "Completion", tdCompletion, "vComp"},
-    {"Creation Date", "Create Date", tdCreationDate, "vCrea"},
-    {"Due Date", "Due Date", tdDueDate, "vDueD"},
-    {"Completion Date", "Completion Date", tdCompletionDate, "vComD"},
-    {"Total time", "Total Time", tdTotalTime, "vTota"},
+    Field("Complete", tdComplete, "vDone"),
+    Field("Subject", tdSubject, "vSubj"),
+    Field("Resource", tdResource, "vReso"),
+    Field("Notes", tdNotes, "vNote"),
+    Field("Status", tdStatus, "vStat"),
+    Field("Priority", tdPriority, "vPrio"),
+    Field("Completion", tdCompletion, "vComp"),
+    Field("Creation Date", tdCreationDate, "vCrea"),
+    Field("Due Date", tdDueDate, "vDueD"),
+    Field("Completion Date", tdCompletionDate, "vComD"),
+    Field("Total time", tdTotalTime, "vTota"),
 }};
 
 namespace {

@@ -21,6 +21,7 @@
 #include <QCoreApplication>
 #include <QHelpEvent>
 
+#include "model/cell_text.h"
 #include "model/date_time.h"
 #include "platform/clock.h"
 #include "platform/format_settings.h"
@@ -99,7 +100,7 @@ struct TTodoListBox::TPaintCache {
     QFont completionFont;
     QFont priorityFont;
     QFont previewFont;
-    const TFormatSettings* formatSettings = nullptr;
+    TCellTextContext cellTexts;
     int itemHeight = 0;
     bool completionGraphic = true;
     bool hasFocus = false;
@@ -471,7 +472,7 @@ TTodoListBox::TPaintCache TTodoListBox::MakePaintCache() const {
     cache.base = QWidget::font();
     cache.itemHeight = owner_->ItemHeight();
     cache.completionGraphic = owner_->CompletionGraphic();
-    cache.formatSettings = &SystemFormatSettings();
+    cache.cellTexts = CellTexts();
     cache.hasFocus = hasFocus();
     cache.columnFonts.reserve(static_cast<std::size_t>(columns_->Count()));
     for (const TTodoColumnItem* column : *columns_) {
@@ -591,71 +592,35 @@ void TTodoListBox::PaintCell(QPainter& painter, const TPaintCache& cache, const 
                              const TTodoColumnItem& column, const QRect& cell, const QFont& font,
                              const QColor& fontColor) {
     const TAlignment alignment = column.Alignment();
-    auto text = [&](const QString& value) {
-        PaintText(painter, cell, value, alignment, font, fontColor);
-    };
-    auto date = [&](TDateTime value) {
-        text(FormatDateTime(dateFormat_, value, *cache.formatSettings));
-    };
-    switch (column.TodoData()) {
-        case tdSubject:
-            text(LocalString(item.Subject()));
-            break;
-        case tdCompletion: {
-            const int value = item.Complete() ? 100 : item.Completion();
+    const TTodoData kind = column.TodoData();
+    switch (kind) {
+        case tdCompletion:
             if (cache.completionGraphic) {
-                PaintCompletionBar(painter, cell, value, font, cache.palette);
-            } else {
-                text(QString::number(value) + QLatin1Char('%'));
+                PaintCompletionBar(painter, cell, item.Complete() ? 100 : item.Completion(), font,
+                                   cache.palette);
+                return;
             }
-            break;
-        }
-        case tdNotes:
-            text(LocalString(item.NotesLine()));
             break;
         case tdPriority:
             // Always at the cell's left edge, whatever the alignment.
             priorityImages_.Draw(painter, cell.left(), cell.top(), 4 - int(item.Priority()));
-            break;
-        case tdDueDate:
-            date(item.DueDate());
-            break;
-        case tdStatus: {
-            std::string status;
-            owner_->TodoStatusToString(item.Status(), status);
-            text(LocalString(status));
-            break;
-        }
+            return;
         case tdImage:
             if (images_ && item.ImageIndex() >= 0) {
                 images_->Draw(painter, cell.left(), cell.top(), item.ImageIndex(), true);
             }
-            break;
+            return;
         case tdComplete:
             PaintCheck(painter, cell, alignment, item.Complete(), false, cache.palette);
-            break;
-        case tdTotalTime:
-            text(QString::number(item.TotalTime()) + QLatin1Char('h'));
-            break;
-        case tdCompletionDate:
-            date(item.CompletionDate());
-            break;
-        case tdCreationDate:
-            date(item.CreationDate());
-            break;
-        case tdResource:
-            text(LocalString(item.Resource()));
-            break;
+            return;
         case tdHandle:
             PaintCheck(painter, cell, alignment, true, true, cache.palette);
-            break;
-        case tdProject:
-            text(LocalString(item.Project()));
-            break;
+            return;
         default:
-            // An unknown kind shows only the cell background.
+            // An unknown kind has no text and shows only the cell background.
             break;
     }
+    PaintText(painter, cell, CellText(item, kind, cache.cellTexts), alignment, font, fontColor);
 }
 
 void TTodoListBox::PaintText(QPainter& painter, const QRect& cell, const QString& text,
@@ -939,25 +904,6 @@ void TTodoListBox::DeleteItemByKey() {
     }
 }
 
-QString TTodoListBox::LookupText(int row) const {
-    const TTodoItem& item = *items_->At(row);
-    TTodoData kind = tdSubject;
-    if (lookupTodo_ >= 0 && lookupTodo_ < columns_->Count() &&
-        IsTextKind(columns_->At(lookupTodo_)->TodoData())) {
-        kind = columns_->At(lookupTodo_)->TodoData();
-    }
-    switch (kind) {
-        case tdResource:
-            return LocalString(item.Resource());
-        case tdProject:
-            return LocalString(item.Project());
-        case tdNotes:
-            return LocalString(item.NotesLine());
-        default:
-            return LocalString(item.Subject());
-    }
-}
-
 void TTodoListBox::Lookup(int key) {
     if (key == 0) {
         return;
@@ -985,9 +931,18 @@ void TTodoListBox::Lookup(int key) {
     if (editable_ || lookupBuffer_.isEmpty()) {
         return;
     }
-    auto search = [this](int from) {
+    // The rows are compared by the text of the column LookupTodo names when that column
+    // holds text, else by their subjects.
+    TTodoData kind = tdSubject;
+    if (lookupTodo_ >= 0 && lookupTodo_ < columns_->Count() &&
+        IsTextKind(columns_->At(lookupTodo_)->TodoData())) {
+        kind = columns_->At(lookupTodo_)->TodoData();
+    }
+    const TCellTextContext texts = CellTexts();
+    auto search = [&](int from) {
         for (int row = std::max(from, 0); row < rowCount_ && row < items_->Count(); ++row) {
-            if (LookupText(row).startsWith(lookupBuffer_, Qt::CaseInsensitive)) {
+            if (CellText(*items_->At(row), kind, texts)
+                    .startsWith(lookupBuffer_, Qt::CaseInsensitive)) {
                 return row;
             }
         }
@@ -1350,41 +1305,33 @@ void TTodoListBox::SetShowHint(bool value) {
     }
 }
 
-QString TTodoListBox::HintText(const TTodoItem& item, const TTodoColumnItem& column) const {
-    const TFormatSettings& format = SystemFormatSettings();
-    switch (column.TodoData()) {
-        case tdSubject:
-            return LocalString(item.Subject());
-        case tdCompletion:
-            return owner_->CompletionGraphic() ? QString() : QString::number(item.Completion());
-        case tdNotes:
-            return preview_ ? QString() : LocalString(item.Notes().Text());
-        case tdPriority: {
-            std::string text;
-            owner_->TodoPriorityToString(item.Priority(), text);
-            return LocalString(text);
-        }
-        case tdDueDate:
-            return FormatDateTime(dateFormat_, item.DueDate(), format);
-        case tdStatus:
-            // The plain display text: OnStatusToString is not asked here.
-            return LocalString(owner_->StatusStrings().GetString(item.Status()));
-        case tdTotalTime:
-            return QString::number(item.TotalTime()) + QLatin1Char('h');
-        case tdCompletionDate:
-            return FormatDateTime(dateFormat_, item.CompletionDate(), format);
-        case tdCreationDate:
-            return FormatDateTime(dateFormat_, item.CreationDate(), format);
-        case tdResource:
-            return LocalString(item.Resource());
-        case tdProject:
-            return LocalString(item.Project());
-        case tdImage:
-        case tdComplete:
-        case tdHandle:
-        default:
-            return QString();
-    }
+TCellTextContext TTodoListBox::CellTexts() const {
+    TCellTextContext context;
+    context.DateFormat = dateFormat_;
+    context.FormatSettings = &SystemFormatSettings();
+    context.StatusText = [owner = owner_](TTodoStatus status) {
+        std::string text;
+        owner->TodoStatusToString(status, text);
+        return text;
+    };
+    context.PriorityText = [owner = owner_](TTodoPriority priority) {
+        std::string text;
+        owner->TodoPriorityToString(priority, text);
+        return text;
+    };
+    return context;
+}
+
+TCellTextContext TTodoListBox::HintTexts() const {
+    TCellTextContext context = CellTexts();
+    context.Completion =
+        owner_->CompletionGraphic() ? TCompletionText::None : TCompletionText::Number;
+    context.Notes = preview_ ? TNotesText::None : TNotesText::AllLines;
+    // The plain display text: OnStatusToString is not asked here.
+    context.StatusText = [owner = owner_](TTodoStatus status) {
+        return owner->StatusStrings().GetString(status);
+    };
+    return context;
 }
 
 bool TTodoListBox::FullTextHint(const QPoint& point, TTodoHintInfo& info) const {
@@ -1398,7 +1345,7 @@ bool TTodoListBox::FullTextHint(const QPoint& point, TTodoHintInfo& info) const 
         return false;
     }
     const TTodoColumnItem& col = *columns_->At(column);
-    const QString text = HintText(*items_->At(row), col);
+    const QString text = CellText(*items_->At(row), col.TodoData(), HintTexts());
     if (TrimControls(text).isEmpty()) {
         return false;
     }

@@ -17,6 +17,7 @@
 
 #include "editing/cell_editing.h"
 #include "editing/edit_host.h"
+#include "model/cell_text.h"
 #include "model/todo_collections.h"
 #include "model/todo_owner.h"
 #include "model/todo_types.h"
@@ -179,6 +180,10 @@ public:
     void SetClock(IClock* clock);
     IClock& Clock() const { return *clock_; }
 
+    // The texts the rows show (for the priority, the text its list editor offers): what
+    // type-ahead reads, and what a find or a screen reader should read.
+    TCellTextContext CellTexts() const;
+
     // Full-text hints ---------------------------------------------------------------------
 
     // Fills in the hint of the cell under a point of the view: false (info untouched) when
@@ -291,8 +296,8 @@ private:
     void InsertItemByKey();
     void DeleteItemByKey();
     void Lookup(int key);
-    QString LookupText(int row) const;
-    QString HintText(const TTodoItem& item, const TTodoColumnItem& column) const;
+    // What the hints read: the cells' texts, with the hints' own rules.
+    TCellTextContext HintTexts() const;
     void EnsureVisible(int row);
     void RepaintRows(int first, int last);
     void NavigateKey(int key);
