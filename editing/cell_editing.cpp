@@ -23,7 +23,9 @@ std::string Bytes(const QString& text) {
 
 }  // namespace
 
-TCellEditing::TCellEditing(ITodoEditHost& host) : host_(host) {
+TCellEditing::TCellEditing(ITodoEditHost& host, ITodoEditControl& control,
+                           TTodoItemCollection& items, TTodoColumnCollection& columns)
+    : host_(host), control_(control), items_(items), columns_(columns) {
     QWidget* parent = host_.EditorParent();
     popup_ = new TEditorPopup(parent);
     popup_->OnDeactivate = [this] { EndEdit(); };
@@ -78,38 +80,38 @@ TCellEditing::~TCellEditing() {
 
 void TCellEditing::StartEdit(int row, int column, bool fromMouse, const TEditClick& click, int x,
                              int y, QChar key) {
-    if (!host_.Editable() || row < 0 || row >= host_.RowCount()) {
+    if (!host_.EditSettings().Editable || row < 0 || row >= host_.RowCount()) {
         return;
     }
     if (row != host_.ItemIndex()) {
         host_.SelectRowForEdit(row);
     }
-    TTodoColumnCollection& columns = host_.TodoColumns();
-    const bool inRange = column >= 0 && column < columns.Count();
+    const bool inRange = column >= 0 && column < columns_.Count();
     if (!inRange) {
-        if (!host_.Preview()) {
+        if (!host_.EditSettings().Preview) {
             return;
         }
-    } else if (!columns.At(column)->Editable()) {
+    } else if (!columns_.At(column)->Editable()) {
         return;
     }
-    host_.DoEditStart();
+    control_.DoEditStart();
     EndEdit();
     // The handlers of OnItemSelect, OnEditStart and OnEditDone may have changed the list.
-    if (row >= host_.RowCount() || row >= host_.TodoItems().Count() ||
-        (inRange && column >= columns.Count())) {
+    if (row >= host_.RowCount() || row >= items_.Count() ||
+        (inRange && column >= columns_.Count())) {
         return;
     }
-    const TTodoColumnItem* edited = inRange ? columns.At(column) : nullptr;
+    const TTodoColumnItem* edited = inRange ? columns_.At(column) : nullptr;
     const TTodoData kind = edited ? edited->TodoData() : tdNotes;
-    TTodoItem& item = *host_.TodoItems().At(row);
+    TTodoItem& item = *items_.At(row);
     StartKind(kind, item, edited, row, CellRect(column, row), fromMouse, click, x, y, key);
 }
 
 void TCellEditing::StartKind(TTodoData kind, TTodoItem& item, const TTodoColumnItem* column,
                              int row, QRect rect, bool fromMouse, const TEditClick& click, int x,
                              int y, QChar key) {
-    const QFont base = BaseFont();
+    const TEditSettings settings = host_.EditSettings();
+    const QFont& base = settings.BaseFont;
     auto begin = [&] {
         item_ = &item;
         row_ = row;
@@ -127,7 +129,7 @@ void TCellEditing::StartKind(TTodoData kind, TTodoItem& item, const TTodoColumnI
             edit_->SetText(key.isNull() ? LocalString(value) : QString(key));
             edit_->SetEditorFont(column->Font(), base, false);
             ShowEditor(edit_, rect, false);
-            if (host_.EditSelectAll() && key.isNull()) {
+            if (settings.EditSelectAll && key.isNull()) {
                 edit_->selectAll();
             } else if (fromMouse) {
                 ForwardClick(click, x, y);
@@ -138,11 +140,11 @@ void TCellEditing::StartKind(TTodoData kind, TTodoItem& item, const TTodoColumnI
             break;
         }
         case tdCompletion:
-            if (host_.CompletionGraphic() && fromMouse) {
+            if (settings.CompletionGraphic && fromMouse) {
                 const int p = CompletionFromClick(x, rect);
                 item.SetComplete(p == 100);
                 item.SetCompletion(static_cast<TCompletion>(p));
-                host_.DoEditDone(kind, &item);
+                control_.DoEditDone(kind, &item);
                 break;
             }
             // From the keyboard the bar cannot be clicked: the value is typed instead.
@@ -164,7 +166,7 @@ void TCellEditing::StartKind(TTodoData kind, TTodoItem& item, const TTodoColumnI
             const TDateTime value = kind == tdDueDate          ? item.DueDate()
                                     : kind == tdCompletionDate ? item.CompletionDate()
                                                                : item.CreationDate();
-            datePicker_->SetDateFormat(host_.DateFormat());
+            datePicker_->SetDateFormat(settings.DateFormat);
             // The item's own time of day stays: only the date is shown, and a cell opened
             // and closed again must not change the value.
             datePicker_->SetDateTime(value);
@@ -176,8 +178,8 @@ void TCellEditing::StartKind(TTodoData kind, TTodoItem& item, const TTodoColumnI
             break;
         }
         case tdNotes:
-            if (host_.Preview()) {
-                memo_->SetEditorFont(host_.PreviewFont(), base, false);
+            if (settings.Preview) {
+                memo_->SetEditorFont(settings.PreviewFont, base, false);
                 int previewRow = row;
                 QRect rowRect;
                 PreviewHit(false, QPoint(x, y), rowRect, previewRow);
@@ -199,21 +201,21 @@ void TCellEditing::StartKind(TTodoData kind, TTodoItem& item, const TTodoColumnI
         case tdPriority: {
             begin();
             std::string current;
-            host_.TodoPriorityToString(item.Priority(), current);
-            priorityList_->SetImageList([this](int index) { return host_.PriorityImage(index); });
-            StartChoice(*priorityList_, host_.TodoPriorityCommaText(), current, *column, rect);
+            control_.TodoPriorityToString(item.Priority(), current);
+            StartChoice(*priorityList_, control_.TodoPriorityCommaText(), current, *column, rect,
+                        base);
             break;
         }
         case tdStatus: {
             begin();
             std::string current;
-            host_.TodoStatusToString(item.Status(), current);
-            StartChoice(*statusList_, host_.TodoStatusCommaText(), current, *column, rect);
+            control_.TodoStatusToString(item.Status(), current);
+            StartChoice(*statusList_, control_.TodoStatusCommaText(), current, *column, rect, base);
             break;
         }
         case tdComplete:
             item.SetComplete(!item.Complete());
-            host_.DoEditDone(kind, &item);
+            control_.DoEditDone(kind, &item);
             break;
         case tdImage:
         case tdHandle:
@@ -224,7 +226,7 @@ void TCellEditing::StartKind(TTodoData kind, TTodoItem& item, const TTodoColumnI
 
 void TCellEditing::StartChoice(TInplaceListBox& list, const std::string& commaText,
                                const std::string& current, const TTodoColumnItem& column,
-                               QRect rect) {
+                               QRect rect, const QFont& base) {
     // The lists are 70 pixels wide whatever the column, and as tall as all their entries.
     rect.setWidth(70);
     FillChoiceList(list, commaText);
@@ -238,17 +240,18 @@ void TCellEditing::StartChoice(TInplaceListBox& list, const std::string& commaTe
         }
     }
     list.SetItemIndex(index);
-    list.SetEditorFont(column.Font(), BaseFont(), false);
+    list.SetEditorFont(column.Font(), base, false);
     ShowEditor(&list, rect, true);
 }
 
 void TCellEditing::StartPreviewEdit(int row, const QRect& rect, const TEditClick& click, int x,
                                     int y) {
     EndEdit();
-    if (row < 0 || row >= host_.TodoItems().Count()) {
+    if (row < 0 || row >= items_.Count()) {
         return;
     }
-    item_ = host_.TodoItems().At(row);
+    const TEditSettings settings = host_.EditSettings();
+    item_ = items_.At(row);
     row_ = row;
     column_ = -1;
     kind_ = tdNotes;
@@ -259,16 +262,16 @@ void TCellEditing::StartPreviewEdit(int row, const QRect& rect, const TEditClick
         memo_->setParent(control);
     }
     memo_->SetBorder(false);
-    memo_->SetEditorFont(host_.PreviewFont(), BaseFont(), true);
+    memo_->SetEditorFont(settings.PreviewFont, settings.BaseFont, true);
     memo_->SetLines(item_->Notes().Lines());
     const QPoint topLeft = host_.EditorParent()->mapTo(
-        control, QPoint(rect.left(), rect.top() + host_.ItemHeight() + 1));
-    memo_->setGeometry(topLeft.x(), topLeft.y(), rect.width(), host_.PreviewHeight());
+        control, QPoint(rect.left(), rect.top() + settings.ItemHeight + 1));
+    memo_->setGeometry(topLeft.x(), topLeft.y(), rect.width(), settings.PreviewHeight);
     memo_->show();
     memo_->raise();
     memo_->setFocus(Qt::OtherFocusReason);
     ForwardClick(click, x, y);
-    if (host_.EditSelectAll()) {
+    if (settings.EditSelectAll) {
         memo_->selectAll();
     }
 }
@@ -290,7 +293,7 @@ void TCellEditing::EndEdit() {
     host_.FocusHost();
     HideEditor(editor);
     WriteBack(editor, *item, kind);
-    host_.DoEditDone(kind, item);
+    control_.DoEditDone(kind, item);
 }
 
 void TCellEditing::DropEdit() {
@@ -311,10 +314,9 @@ void TCellEditing::RowsChanged() {
     if (!active_) {
         return;
     }
-    const TTodoItemCollection& items = host_.TodoItems();
     const int index = item_->Index();
     // A removed item has left its collection before it is freed; its index is -1 then.
-    if (index < 0 || index >= items.Count() || items.At(index) != item_) {
+    if (index < 0 || index >= items_.Count() || items_.At(index) != item_) {
         DropEdit();
     } else if (index != row_) {
         EndEdit();
@@ -367,13 +369,13 @@ void TCellEditing::WriteBack(QWidget* editor, TTodoItem& item, TTodoData kind) {
         // No entry selected (the value had none in the list): the priority stays.
         const int index = priorityList_->ItemIndex();
         if (kind == tdPriority && index >= 0) {
-            item.SetPriority(host_.TodoPriorityFromString(
+            item.SetPriority(control_.TodoPriorityFromString(
                 priorityList_->EntryText(index).toLocal8Bit().toStdString()));
         }
     } else if (editor == statusList_) {
         const int index = statusList_->ItemIndex();
         if (kind == tdStatus && index >= 0) {
-            item.SetStatus(host_.TodoStatusFromString(
+            item.SetStatus(control_.TodoStatusFromString(
                 statusList_->EntryText(index).toLocal8Bit().toStdString()));
         }
     }
@@ -381,7 +383,7 @@ void TCellEditing::WriteBack(QWidget* editor, TTodoItem& item, TTodoData kind) {
 
 void TCellEditing::AdvanceEdit() {
     const int focus = host_.FocusColumn();
-    if (focus < host_.TodoColumns().Count() && host_.AutoAdvanceEdit()) {
+    if (focus < columns_.Count() && host_.EditSettings().AutoAdvanceEdit) {
         host_.SetFocusColumn(focus + 1);
         host_.RepaintRow(host_.ItemIndex());
         host_.PostAdvanceKey();
@@ -412,9 +414,10 @@ void TCellEditing::ShowEditor(QWidget* editor, const QRect& rect, bool inPopup) 
         }
         editor->setGeometry(rect);
     }
-    if (column_ >= 0 && column_ < host_.TodoColumns().Count()) {
+    if (column_ >= 0 && column_ < columns_.Count()) {
         if (auto* colors = dynamic_cast<IInplaceColors*>(editor)) {
-            colors->SetEditorFont(host_.TodoColumns().At(column_)->Font(), BaseFont(), true);
+            colors->SetEditorFont(columns_.At(column_)->Font(), host_.EditSettings().BaseFont,
+                                  true);
         }
     }
     editor->show();
@@ -475,7 +478,8 @@ bool TCellEditing::PreviewHit(bool byPoint, const QPoint& point, QRect& rect, in
     }
     rect = host_.RowRect(row);
     // Strictly below the cell line and above the row's end.
-    return rect.top() + host_.ItemHeight() < point.y() && point.y() < rect.top() + rect.height();
+    return rect.top() + host_.EditSettings().ItemHeight < point.y() &&
+           point.y() < rect.top() + rect.height();
 }
 
 int TCellEditing::CompletionFromClick(int x, const QRect& cell) {

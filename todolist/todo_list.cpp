@@ -71,7 +71,7 @@ TCustomTodoList::TCustomTodoList(QWidget* parent)
     header_->OnDragDrop = [this](QObject*, int from, int to) { HeaderSectionDropped(from, to); };
     listBox_->OnColumnsChanged = [this](QObject*) { UpdateHeader(); };
     listBox_->OnSelectItem = [this](QObject*) { DoItemSelect(SelectedItem()); };
-    ForwardEvents();
+    ForwardRowEvents(*listBox_, *this, this);
 
     SetTabStop(false);
     SetItemHeight(18);
@@ -88,87 +88,6 @@ TCustomTodoList::~TCustomTodoList() {
     listBox_ = nullptr;
     delete header_;
     header_ = nullptr;
-}
-
-void TCustomTodoList::ForwardEvents() {
-    TTodoListBox& box = *listBox_;
-    box.OnClick = [this](QObject*) {
-        if (OnClick) {
-            OnClick(this);
-        }
-    };
-    box.OnDblClick = [this](QObject*) {
-        if (OnDblClick) {
-            OnDblClick(this);
-        }
-    };
-    box.OnKeyDown = [this](QObject*, int& key, Qt::KeyboardModifiers shift) {
-        if (OnKeyDown) {
-            OnKeyDown(this, key, shift);
-        }
-    };
-    box.OnKeyUp = [this](QObject*, int& key, Qt::KeyboardModifiers shift) {
-        if (OnKeyUp) {
-            OnKeyUp(this, key, shift);
-        }
-    };
-    box.OnKeyPress = [this](QObject*, QChar& key) {
-        if (OnKeyPress) {
-            OnKeyPress(this, key);
-        }
-    };
-    box.OnMouseDown = [this](QObject*, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x,
-                             int y) {
-        if (OnMouseDown) {
-            OnMouseDown(this, button, shift, x, y);
-        }
-    };
-    box.OnMouseUp = [this](QObject*, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x,
-                           int y) {
-        if (OnMouseUp) {
-            OnMouseUp(this, button, shift, x, y);
-        }
-    };
-    box.OnMouseMove = [this](QObject*, Qt::KeyboardModifiers shift, int x, int y) {
-        if (OnMouseMove) {
-            OnMouseMove(this, shift, x, y);
-        }
-    };
-    box.OnDragDrop = [this](QObject*, QObject* source, int x, int y) {
-        if (OnDragDrop) {
-            OnDragDrop(this, source, x, y);
-        }
-    };
-    // The list box raises OnDragOver only when it is assigned, so the control's handler
-    // must always be reachable: the forwarder refuses when the control has none.
-    box.OnDragOver = [this](QObject*, QObject* source, int x, int y, TDragState state,
-                            bool& accept) {
-        if (OnDragOver) {
-            OnDragOver(this, source, x, y, state, accept);
-        } else {
-            accept = false;
-        }
-    };
-    box.OnStartDrag = [this](QObject*, QMimeData*& data) {
-        if (OnStartDrag) {
-            OnStartDrag(this, data);
-        }
-    };
-    box.OnEndDrag = [this](QObject*, QObject* target, int x, int y) {
-        if (OnEndDrag) {
-            OnEndDrag(this, target, x, y);
-        }
-    };
-    box.OnEnter = [this](QObject*) {
-        if (OnEnter) {
-            OnEnter(this);
-        }
-    };
-    box.OnExit = [this](QObject*) {
-        if (OnExit) {
-            OnExit(this);
-        }
-    };
 }
 
 // Layout and border -----------------------------------------------------------------------
