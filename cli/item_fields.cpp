@@ -23,20 +23,8 @@ bool SameBits(double a, double b) {
     return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
 }
 
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
-
 bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) {
-            return false;
-        }
-    }
-    return true;
+    return a.size() == b.size() && LowerAscii(a) == LowerAscii(b);
 }
 
 // Reads exactly `count` decimal digits at `at`.
@@ -84,14 +72,15 @@ std::optional<Enum> EnumFromText(std::string_view text, bool allowNumbers, int c
     return std::nullopt;
 }
 
+// A display text as the window's lists convert it back, or a value name, ignoring case.
 template <typename Enum, typename Strings>
 std::optional<Enum> EnumFromUserText(std::string_view text, int count, const char* (*name)(Enum)) {
-    const Strings texts;
+    if (const std::optional<Enum> value = Strings().Find(text)) {
+        return value;
+    }
     for (int i = 0; i < count; ++i) {
-        const auto value = static_cast<Enum>(i);
-        if (EqualIgnoringCase(text, name(value)) ||
-            EqualIgnoringCase(text, texts.GetString(value))) {
-            return value;
+        if (EqualIgnoringCase(text, name(static_cast<Enum>(i)))) {
+            return static_cast<Enum>(i);
         }
     }
     return std::nullopt;

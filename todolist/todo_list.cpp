@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <limits>
+#include <optional>
 
 #include "model/todo_file.h"
 #include "model/todo_sort.h"
@@ -11,18 +12,37 @@
 
 namespace {
 
-// Only A to Z are lowered: the texts are bytes of the system code page.
-std::string LowerAscii(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
+// The value of a display text, for TodoStatusFromString and TodoPriorityFromString: the
+// text is lowered, looked up among the display texts, then given to the conversion event.
+template <typename Enum, typename Strings, typename Event>
+Enum FromString(QObject* sender, const Strings& strings, const std::string& text,
+                const char* function, const char* kind, const Event& event) {
+    const std::string lower = LowerAscii(text);
+    const std::optional<Enum> found = strings.Find(lower);
+    if (!found) {
+        throw EConversionFunctionException(
+            QLatin1String(function) + QLatin1String(" error. The parameter \"") +
+            LocalString(lower) + QLatin1String("\" is not a valid ") + QLatin1String(kind) +
+            QLatin1String(" string."));
     }
-    return text;
+    Enum result = *found;
+    if (event) {
+        event(sender, lower, result);
+    }
+    return result;
 }
 
-std::string Quoted(const std::string& text) {
-    return '"' + text + '"';
+// The display texts in value order, each in double quotes, separated by commas.
+template <typename Enum, typename Strings>
+std::string CommaText(const Strings& strings, int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        if (i > 0) {
+            text += ',';
+        }
+        text += '"' + strings.GetString(static_cast<Enum>(i)) + '"';
+    }
+    return text;
 }
 
 // Row repaints are ignored while this lives; one repaint of the view follows.
@@ -369,26 +389,8 @@ void TCustomTodoList::TodoStatusToString(TTodoStatus status, std::string& text) 
 }
 
 TTodoStatus TCustomTodoList::TodoStatusFromString(const std::string& text) {
-    const std::string lower = LowerAscii(text);
-    bool found = false;
-    TTodoStatus result = tsNotStarted;
-    // Every status is compared: when two texts are equal the later status wins.
-    for (int i = 0; i < TodoStatusCount; ++i) {
-        const auto status = static_cast<TTodoStatus>(i);
-        if (LowerAscii(statusStrings_->GetString(status)) == lower) {
-            result = status;
-            found = true;
-        }
-    }
-    if (!found) {
-        throw EConversionFunctionException(
-            QStringLiteral("TodoStatusFromString error. The parameter \"") + LocalString(lower) +
-            QStringLiteral("\" is not a valid status string."));
-    }
-    if (OnStringToStatus) {
-        OnStringToStatus(this, lower, result);
-    }
-    return result;
+    return FromString<TTodoStatus>(this, *statusStrings_, text, "TodoStatusFromString", "status",
+                                   OnStringToStatus);
 }
 
 void TCustomTodoList::TodoPriorityToString(TTodoPriority priority, std::string& text) {
@@ -399,45 +401,14 @@ void TCustomTodoList::TodoPriorityToString(TTodoPriority priority, std::string& 
 }
 
 TTodoPriority TCustomTodoList::TodoPriorityFromString(const std::string& text) {
-    const std::string lower = LowerAscii(text);
-    bool found = false;
-    TTodoPriority result = tpLowest;
-    for (int i = 0; i < TodoPriorityCount; ++i) {
-        const auto priority = static_cast<TTodoPriority>(i);
-        if (LowerAscii(priorityStrings_->GetString(priority)) == lower) {
-            result = priority;
-            found = true;
-        }
-    }
-    if (!found) {
-        throw EConversionFunctionException(
-            QStringLiteral("TodoPriorityFromString error. The parameter \"") + LocalString(lower) +
-            QStringLiteral("\" is not a valid priority string."));
-    }
-    if (OnStringToPriority) {
-        OnStringToPriority(this, lower, result);
-    }
-    return result;
+    return FromString<TTodoPriority>(this, *priorityStrings_, text, "TodoPriorityFromString",
+                                     "priority", OnStringToPriority);
 }
 
 std::string TCustomTodoList::TodoStatusCommaText() {
-    std::string text;
-    for (int i = 0; i < TodoStatusCount; ++i) {
-        if (i > 0) {
-            text += ',';
-        }
-        text += Quoted(statusStrings_->GetString(static_cast<TTodoStatus>(i)));
-    }
-    return text;
+    return CommaText<TTodoStatus>(*statusStrings_, TodoStatusCount);
 }
 
 std::string TCustomTodoList::TodoPriorityCommaText() {
-    std::string text;
-    for (int i = 0; i < TodoPriorityCount; ++i) {
-        if (i > 0) {
-            text += ',';
-        }
-        text += Quoted(priorityStrings_->GetString(static_cast<TTodoPriority>(i)));
-    }
-    return text;
+    return CommaText<TTodoPriority>(*priorityStrings_, TodoPriorityCount);
 }
