@@ -404,15 +404,9 @@ int Add(const std::vector<std::string>& args, std::ostream& out) {
     if (QFileInfo::exists(FileName(file))) {
         LoadFromFile(items, FileName(file));
     }
-    // The values of the window's Create Item, in its order, each date read from the clock.
+    // The values of the window's Create Item.
     TTodoItem* item = items.Add();
-    item->SetSubject("New task");
-    item->Notes().SetText("None");
-    item->SetCompletion(0);
-    item->SetDueDate(QDateTimeToDateTime(QDateTime::currentDateTime().addDays(60)));
-    item->SetCreationDate(QDateTimeToDateTime(QDateTime::currentDateTime()));
-    item->SetPriority(tpNormal);
-    item->SetResource("Unassigned");
+    SetCreateItemValues(*item, [] { return QDateTimeToDateTime(QDateTime::currentDateTime()); });
     // Then what the command line gives.
     item->SetSubject(*subject);
     if (const auto notes = a.Value("notes")) {
