@@ -53,6 +53,46 @@ private Q_SLOTS:
         QCOMPARE(FromQtPattern(qt), program);
     }
 
+    // The date editor's display pattern shows the fields a cell shows.
+    void toQtPattern_data() {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("qt");
+        QTest::newRow("the window's format") << "MM/d/yyyy"
+                                             << "C"
+                                             << "MM'/'d'/'yyyy";
+        QTest::newRow("m after an hour is minutes") << "mm/dd/yyyy h:mm am/pm"
+                                                    << "C"
+                                                    << "MM'/'dd'/'yyyy' 'h':'mm' 'AP";
+        QTest::newRow("literals side by side quoted once") << "yyyy. mm. dd."
+                                                           << "C"
+                                                           << "yyyy'. 'MM'. 'dd'.'";
+        QTest::newRow("a quote in a literal") << "d \"o'clock\""
+                                              << "C"
+                                              << "d' o''clock'";
+        QTest::newRow("milliseconds") << "hh:nn:ss.zzz"
+                                      << "C"
+                                      << "hh':'mm':'ss'.'zzz";
+        QTest::newRow("the locale's separators") << "dd/mm/yy hh:nn"
+                                                 << "de_DE"
+                                                 << "dd'.'MM'.'yy' 'hh':'mm";
+        QTest::newRow("the locale's short date") << "ddddd"
+                                                 << "de_DE"
+                                                 << "dd'.'MM'.'yy";
+        QTest::newRow("no fields") << ""
+                                   << "C"
+                                   << "MM/dd/yyyy";
+    }
+    void toQtPattern() {
+        QFETCH(QString, program);
+        QFETCH(QString, locale);
+        QFETCH(QString, qt);
+        const TFormatSettings settings = locale == QLatin1String("C")
+                                             ? TFormatSettings::Neutral()
+                                             : FormatSettingsFor(QLocale(locale));
+        QCOMPARE(ToQtPattern(program, settings), qt);
+    }
+
     void locales_data() {
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QChar>("dateSeparator");
