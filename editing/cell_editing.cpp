@@ -25,55 +25,27 @@ std::string Bytes(const QString& text) {
 
 TCellEditing::TCellEditing(ITodoEditHost& host, ITodoEditControl& control,
                            TTodoItemCollection& items, TTodoColumnCollection& columns)
-    : host_(host), control_(control), items_(items), columns_(columns) {
-    QWidget* parent = host_.EditorParent();
-    popup_ = new TEditorPopup(parent);
+    : host_(host),
+      control_(control),
+      items_(items),
+      columns_(columns),
+      popup_(std::make_unique<TEditorPopup>(host.EditorParent())),
+      edit_(std::make_unique<TInplaceEdit>(this, host.EditorParent())),
+      memo_(std::make_unique<TInplaceMemo>(this, host.EditorParent())),
+      spinEdit_(std::make_unique<TInplaceSpinEdit>(this, host.EditorParent())),
+      datePicker_(std::make_unique<TTodoDateTimePicker>(this, host.EditorParent())),
+      statusList_(std::make_unique<TInplaceListBox>(this, host.EditorParent())),
+      priorityList_(std::make_unique<TInplaceODListBox>(this, host.EditorParent())) {
     popup_->OnDeactivate = [this] { EndEdit(); };
-    edit_ = new TInplaceEdit(this, parent);
-    memo_ = new TInplaceMemo(this, parent);
-    spinEdit_ = new TInplaceSpinEdit(this, parent);
-    datePicker_ = new TTodoDateTimePicker(this, parent);
     datePicker_->SetColor(clWindow);
-    statusList_ = new TInplaceListBox(this, parent);
-    priorityList_ = new TInplaceODListBox(this, parent);
     statusList_->OnSelected = [this](QObject*) { EndEdit(); };
     priorityList_->OnSelected = [this](QObject*) { EndEdit(); };
 }
 
 TCellEditing::~TCellEditing() {
+    // An open edit is dropped: whatever the editors report while they go writes nothing.
     active_ = nullptr;
     item_ = nullptr;
-    // The editors may sit in any of the host's widgets; none may call back from here on.
-    if (edit_) {
-        edit_->SetEditorOwner(nullptr);
-    }
-    if (memo_) {
-        memo_->SetEditorOwner(nullptr);
-    }
-    if (spinEdit_) {
-        spinEdit_->SetEditorOwner(nullptr);
-    }
-    if (datePicker_) {
-        datePicker_->SetEditorOwner(nullptr);
-    }
-    for (TInplaceListBox* list : {static_cast<TInplaceListBox*>(statusList_.data()),
-                                  static_cast<TInplaceListBox*>(priorityList_.data())}) {
-        if (list) {
-            list->SetEditorOwner(nullptr);
-            list->OnSelected = nullptr;
-        }
-    }
-    if (popup_) {
-        popup_->OnDeactivate = nullptr;
-    }
-    // A null pointer is an editor whose Qt parent has deleted it already.
-    delete edit_.data();
-    delete memo_.data();
-    delete spinEdit_.data();
-    delete datePicker_.data();
-    delete statusList_.data();
-    delete priorityList_.data();
-    delete popup_.data();
 }
 
 // Starting -----------------------------------------------------------------------------------
@@ -128,7 +100,7 @@ void TCellEditing::StartKind(TTodoData kind, TTodoItem& item, const TTodoColumnI
                                                             : item.Project();
             edit_->SetText(key.isNull() ? LocalString(value) : QString(key));
             edit_->SetEditorFont(column->Font(), base, false);
-            ShowEditor(edit_, rect, false);
+            ShowEditor(edit_.get(), rect, false);
             if (settings.EditSelectAll && key.isNull()) {
                 edit_->selectAll();
             } else if (fromMouse) {
@@ -151,13 +123,13 @@ void TCellEditing::StartKind(TTodoData kind, TTodoItem& item, const TTodoColumnI
             begin();
             spinEdit_->SetValue(item.Completion());
             spinEdit_->SetEditorFont(column->Font(), base, false);
-            ShowEditor(spinEdit_, rect, false);
+            ShowEditor(spinEdit_.get(), rect, false);
             break;
         case tdTotalTime:
             begin();
             spinEdit_->SetValue(item.TotalTime());
             spinEdit_->SetEditorFont(column->Font(), base, false);
-            ShowEditor(spinEdit_, rect, false);
+            ShowEditor(spinEdit_.get(), rect, false);
             break;
         case tdDueDate:
         case tdCompletionDate:
@@ -171,7 +143,7 @@ void TCellEditing::StartKind(TTodoData kind, TTodoItem& item, const TTodoColumnI
             // and closed again must not change the value.
             datePicker_->SetDateTime(value);
             datePicker_->SetEditorFont(column->Font(), base, false);
-            ShowEditor(datePicker_, rect, false);
+            ShowEditor(datePicker_.get(), rect, false);
             if (fromMouse && kind == tdDueDate) {
                 ForwardClick(click, x, y);
             }
@@ -196,7 +168,7 @@ void TCellEditing::StartKind(TTodoData kind, TTodoItem& item, const TTodoColumnI
             // The notes popup is square: as tall as the column is wide.
             rect.setHeight(rect.width());
             memo_->SetEditorFont(column->Font(), base, false);
-            ShowEditor(memo_, rect, true);
+            ShowEditor(memo_.get(), rect, true);
             break;
         case tdPriority: {
             begin();
@@ -255,7 +227,7 @@ void TCellEditing::StartPreviewEdit(int row, const QRect& rect, const TEditClick
     row_ = row;
     column_ = -1;
     kind_ = tdNotes;
-    active_ = memo_;
+    active_ = memo_.get();
 
     QWidget* control = host_.PreviewParent();
     if (memo_->parentWidget() != control) {
@@ -324,7 +296,7 @@ void TCellEditing::RowsChanged() {
 }
 
 void TCellEditing::HideEditor(QWidget* editor) {
-    if (editor->parentWidget() == popup_) {
+    if (editor->parentWidget() == popup_.get()) {
         popup_->hide();
         // Some platforms make a shown popup the active window; the rows' window must be the
         // active one again, or the next editor would lose the focus to the closed popup.
@@ -337,7 +309,7 @@ void TCellEditing::HideEditor(QWidget* editor) {
 }
 
 void TCellEditing::WriteBack(QWidget* editor, TTodoItem& item, TTodoData kind) {
-    if (editor == edit_) {
+    if (editor == edit_.get()) {
         const std::string text = Bytes(edit_->Text());
         if (kind == tdSubject) {
             item.SetSubject(text);
@@ -346,7 +318,7 @@ void TCellEditing::WriteBack(QWidget* editor, TTodoItem& item, TTodoData kind) {
         } else if (kind == tdProject) {
             item.SetProject(text);
         }
-    } else if (editor == datePicker_) {
+    } else if (editor == datePicker_.get()) {
         const TDateTime value = datePicker_->DateTime();
         if (kind == tdCompletionDate) {
             item.SetCompletionDate(value);
@@ -355,7 +327,7 @@ void TCellEditing::WriteBack(QWidget* editor, TTodoItem& item, TTodoData kind) {
         } else if (kind == tdDueDate) {
             item.SetDueDate(value);
         }
-    } else if (editor == spinEdit_) {
+    } else if (editor == spinEdit_.get()) {
         const int value = spinEdit_->Value();
         if (kind == tdTotalTime) {
             item.SetTotalTime(value);
@@ -363,16 +335,16 @@ void TCellEditing::WriteBack(QWidget* editor, TTodoItem& item, TTodoData kind) {
             item.SetCompletion(static_cast<TCompletion>(std::clamp(value, 0, 100)));
             item.SetComplete(item.Completion() == 100);
         }
-    } else if (editor == memo_) {
+    } else if (editor == memo_.get()) {
         item.SetNotes(TStringList(memo_->Lines()));
-    } else if (editor == priorityList_) {
+    } else if (editor == priorityList_.get()) {
         // No entry selected (the value had none in the list): the priority stays.
         const int index = priorityList_->ItemIndex();
         if (kind == tdPriority && index >= 0) {
             item.SetPriority(control_.TodoPriorityFromString(
                 priorityList_->EntryText(index).toLocal8Bit().toStdString()));
         }
-    } else if (editor == statusList_) {
+    } else if (editor == statusList_.get()) {
         const int index = statusList_->ItemIndex();
         if (kind == tdStatus && index >= 0) {
             item.SetStatus(control_.TodoStatusFromString(
@@ -403,8 +375,8 @@ void TCellEditing::ShowEditor(QWidget* editor, const QRect& rect, bool inPopup) 
                 (*it)->setParent(rows);
             }
         }
-        if (editor->parentWidget() != popup_) {
-            editor->setParent(popup_);
+        if (editor->parentWidget() != popup_.get()) {
+            editor->setParent(popup_.get());
         }
         editor->setGeometry(0, 0, rect.width(), rect.height());
         popup_->setGeometry(QRect(rows->mapToGlobal(rect.topLeft()), rect.size()));
@@ -464,7 +436,7 @@ void TCellEditing::FillChoiceList(TInplaceListBox& list, const std::string& comm
     }
     const int height = list.count() * TInplaceListBox::RowHeight + 2 * list.frameWidth();
     list.resize(list.width(), height);
-    if (list.parentWidget() == popup_) {
+    if (list.parentWidget() == popup_.get()) {
         popup_->resize(popup_->width(), list.height());
     }
 }

@@ -12,8 +12,8 @@
 // through ITodoEditControl. It owns the six editors and the popup; they are Qt children of
 // the host's widgets only while they are shown there.
 
-#include <QPointer>
 #include <QRect>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -111,14 +111,15 @@ private:
     ITodoEditControl& control_;
     TTodoItemCollection& items_;
     TTodoColumnCollection& columns_;
-    // Owned here; Qt parents change as the editors are shown.
-    QPointer<TEditorPopup> popup_;
-    QPointer<TInplaceEdit> edit_;
-    QPointer<TInplaceMemo> memo_;
-    QPointer<TInplaceSpinEdit> spinEdit_;
-    QPointer<TTodoDateTimePicker> datePicker_;
-    QPointer<TInplaceListBox> statusList_;
-    QPointer<TInplaceODListBox> priorityList_;
+    // Owned here; their Qt parents are only where they are shown, and live longer. The
+    // popup goes last, after the editors it may hold.
+    std::unique_ptr<TEditorPopup> popup_;
+    std::unique_ptr<TInplaceEdit> edit_;
+    std::unique_ptr<TInplaceMemo> memo_;
+    std::unique_ptr<TInplaceSpinEdit> spinEdit_;
+    std::unique_ptr<TTodoDateTimePicker> datePicker_;
+    std::unique_ptr<TInplaceListBox> statusList_;
+    std::unique_ptr<TInplaceODListBox> priorityList_;
 
     QWidget* active_ = nullptr;
     TTodoItem* item_ = nullptr;

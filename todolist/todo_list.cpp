@@ -63,12 +63,12 @@ private:
 
 TCustomTodoList::TCustomTodoList(QWidget* parent)
     : QWidget(parent),
-      listBox_(new TTodoListBox(this)),
-      header_(new TTodoHeader(this, this)),
       statusStrings_(std::make_unique<TStatusStrings>()),
       priorityStrings_(std::make_unique<TPriorityStrings>()),
       completeCheck_(std::make_unique<TCompleteCheck>()),
+      listBox_(std::make_unique<TTodoListBox>(this)),
       editColors_(std::make_unique<TEditColors>(listBox_->CellEditing())) {
+    header_ = std::make_unique<TTodoHeader>(this, this);
     statusStrings_->OnChange = [this] { listBox_->RepaintAll(); };
     priorityStrings_->OnChange = [this] { listBox_->RepaintAll(); };
     completeCheck_->OnChange = [this](TCompleteCheck*) { listBox_->RepaintAll(); };
@@ -102,13 +102,7 @@ TCustomTodoList::TCustomTodoList(QWidget* parent)
     SetHeaderDragDrop(false);
 }
 
-TCustomTodoList::~TCustomTodoList() {
-    // The parts go in the order they were made, while the control's own members live.
-    delete listBox_;
-    listBox_ = nullptr;
-    delete header_;
-    header_ = nullptr;
-}
+TCustomTodoList::~TCustomTodoList() = default;
 
 // Layout and border -----------------------------------------------------------------------
 

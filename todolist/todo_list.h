@@ -56,8 +56,8 @@ public:
     explicit TCustomTodoList(QWidget* parent = nullptr);
     ~TCustomTodoList() override;
 
-    TTodoListBox* ListBox() const { return listBox_; }
-    TTodoHeader* Header() const { return header_; }
+    TTodoListBox* ListBox() const { return listBox_.get(); }
+    TTodoHeader* Header() const { return header_.get(); }
 
     // Properties ------------------------------------------------------------------------
 
@@ -230,12 +230,9 @@ private:
     void LayoutParts();
     void HeaderSectionDropped(int from, int to);
 
-    TTodoListBox* listBox_;  // owned through Qt parenthood, deleted first
-    TTodoHeader* header_;
     std::unique_ptr<TStatusStrings> statusStrings_;
     std::unique_ptr<TPriorityStrings> priorityStrings_;
     std::unique_ptr<TCompleteCheck> completeCheck_;
-    std::unique_ptr<TEditColors> editColors_;
 
     TAlign align_ = alNone;
     bool autoAdvanceEdit_ = false;
@@ -252,6 +249,14 @@ private:
     TSortDirection sortDirection_ = sdAscending;
     int sortColumn_ = 0;
     bool loading_ = false;
+
+    // The parts, Qt children of this control and owned here. They are destroyed before
+    // everything above, while the control's texts and events still serve them: the list
+    // box first, then the header, which the constructor makes after the list box.
+    std::unique_ptr<TTodoHeader> header_;
+    std::unique_ptr<TTodoListBox> listBox_;
+    // Wraps the list box's editors.
+    std::unique_ptr<TEditColors> editColors_;
 };
 
 // The published control; all behaviour is in TCustomTodoList.

@@ -73,12 +73,9 @@ TTodoListBox::TTodoListBox(TCustomTodoList* owner)
 }
 
 TTodoListBox::~TTodoListBox() {
-    // An open edit is dropped, never written, and the editors go before the items.
-    editing_.reset();
-    // The members go first, while the view still exists but tells nobody about it.
+    // The members go first, while the view still exists but tells nobody about it: the
+    // editing (an open edit is dropped, never written) before the items.
     destroying_ = true;
-    items_.reset();
-    columns_.reset();
 }
 
 // Rows and selection ----------------------------------------------------------------------

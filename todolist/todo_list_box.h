@@ -326,6 +326,7 @@ private:
     Qt::CursorShape dragCursor_ = Qt::DragMoveCursor;
 
     IClock* clock_;
+    // After the collections, so it goes before them.
     std::unique_ptr<TCellEditing> editing_;
     TTodoHintWindow* hintWindow_;  // owned by this list box (Qt parent)
 
