@@ -101,14 +101,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("longTime");
         QTest::addColumn<QString>("pm");
         QTest::addColumn<QString>("marchLong");
-        QTest::newRow("en_US") << "en_US" << QChar('/') << QChar(':') << "m/d/yy"
+        QTest::newRow("en_US") << "en_US" << QChar(u'/') << QChar(u':') << "m/d/yy"
                                << "h:nn:ss ampm"
                                << "PM"
                                << "March";
-        QTest::newRow("de_DE") << "de_DE" << QChar('.') << QChar(':') << "dd.mm.yy"
+        QTest::newRow("de_DE") << "de_DE" << QChar(u'.') << QChar(u':') << "dd.mm.yy"
                                << "hh:nn:ss"
                                << "PM" << QString::fromUtf8("März");
-        QTest::newRow("C") << "C" << QChar('/') << QChar(':') << "d mmm yyyy"
+        QTest::newRow("C") << "C" << QChar(u'/') << QChar(u':') << "d mmm yyyy"
                            << "hh:nn:ss"
                            << "PM"
                            << "March";
