@@ -399,13 +399,7 @@ QString TForm1::Hint() const {
 }
 
 bool TForm1::RunCommand(const std::function<void()>& command) {
-    try {
-        command();
-        return true;
-    } catch (...) {
-        ShowCurrentException(platform_.Messages);
-        return false;
-    }
+    return RunShowingErrors(platform_.Messages, command);
 }
 
 void TForm1::ShowOptions() {

@@ -218,13 +218,7 @@ void TfrmOptions::ConnectActions() {
 }
 
 bool TfrmOptions::Guard(const std::function<void()>& step) {
-    try {
-        step();
-        return true;
-    } catch (...) {
-        ShowCurrentException(platform_.Messages);
-        return false;
-    }
+    return RunShowingErrors(platform_.Messages, step);
 }
 
 void TfrmOptions::ShowOptions() {
