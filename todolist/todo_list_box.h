@@ -3,7 +3,8 @@
 // The row view of the to-do list control: a fixed-height, owner-drawn list of rows, one per
 // to-do item, painted cell by cell from the item and the column definitions. Rows are only
 // a count that follows the item collection; the list box owns both collections and tells
-// the model's owner interface how to keep the view in step.
+// the model's owner interface how to keep the view in step. TRowPainter paints the rows;
+// the keys, the mouse and dragging rows are handled in todo_list_box_input.cpp.
 //
 // Coordinates are those of the list box's viewport: (0, 0) is the top-left corner of the
 // first visible row, below the header. Rectangles are Qt rectangles (right() and bottom()
