@@ -8,15 +8,7 @@
 #include "todolist/todo_list.h"
 
 void TForm1::CreateItem() {
-    TTodoItem* item = todoList1_->Items().Add();
-    item->SetSubject("New task");
-    item->SetNotes(TStringList{"None"});
-    item->SetCompletion(0);
-    // Each date is read from the clock at its own assignment.
-    item->SetDueDate(platform_.Clock.Now() + 60);
-    item->SetCreationDate(platform_.Clock.Now());
-    item->SetPriority(tpNormal);
-    item->SetResource("Unassigned");
+    SetCreateItemValues(*todoList1_->Items().Add(), [this] { return platform_.Clock.Now(); });
 }
 
 void TForm1::DeleteItem() {

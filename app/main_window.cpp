@@ -23,25 +23,21 @@
 #include "settings/column_layout.h"
 #include "settings/ini_proc.h"
 #include "settings/options_dialog.h"
+#include "settings/setting_keys.h"
 #include "todolist/todo_list.h"
 #include "widgets/hover_button.h"
 #include "widgets/status_bar.h"
 
 namespace {
 
-const QString kSection = QStringLiteral("Settings");
 constexpr int kListWidth = 1050;
 constexpr int kAutoSaveInterval = 600000;
 
-bool FlagIsOn(const QString& name) {
-    return ReadSetting(kSection, name) == QLatin1String("y");
-}
-
 // The first-run placement, also used when a stored one cannot be applied.
-constexpr int kDefaultLeft = 200;
-constexpr int kDefaultTop = 100;
-constexpr int kDefaultWidth = 600;
-constexpr int kDefaultHeight = 350;
+constexpr int kDefaultLeft = SettingDefault(stLeft);
+constexpr int kDefaultTop = SettingDefault(stTop);
+constexpr int kDefaultWidth = SettingDefault(stWidth);
+constexpr int kDefaultHeight = SettingDefault(stHeight);
 
 int SizeFromSetting(const QString& stored, int fallback) {
     if (stored == kSettingAbsent) {
@@ -403,13 +399,7 @@ QString TForm1::Hint() const {
 }
 
 bool TForm1::RunCommand(const std::function<void()>& command) {
-    try {
-        command();
-        return true;
-    } catch (...) {
-        ShowCurrentException(platform_.Messages);
-        return false;
-    }
+    return RunShowingErrors(platform_.Messages, command);
 }
 
 void TForm1::ShowOptions() {
@@ -473,31 +463,31 @@ void TForm1::RunStartup() {
     RunCommand([this] {
         StartupPlacement();
         TTodoList& list = *todoList1_;
-        if (FlagIsOn(QStringLiteral("prevnotes"))) {
+        if (FlagIsOn(stPrevNotes)) {
             list.SetPreview(true);
         }
-        if (FlagIsOn(QStringLiteral("ckAutoDeleteKey"))) {
+        if (FlagIsOn(stAutoDeleteKey)) {
             list.SetAutoDeleteItem(true);
         }
-        if (FlagIsOn(QStringLiteral("ckAutoInsertKey"))) {
+        if (FlagIsOn(stAutoInsertKey)) {
             list.SetAutoInsertItem(true);
         }
-        if (FlagIsOn(QStringLiteral("ckHideScroll"))) {
+        if (FlagIsOn(stHideScroll)) {
             SetListFillsScrollBox(true);
         }
-        const QString startupFile = ReadSetting(kSection, QStringLiteral("startupfile"));
+        const QString startupFile = ReadSetting(stStartupFile);
         if (startupFile.size() > 3) {
             if (options_) {
                 options_->SetStartupFileText(startupFile);
             }
             LoadStartupFile(startupFile);
         }
-        SetButtonsVisible(!FlagIsOn(QStringLiteral("ckHideButtons")));
+        SetButtonsVisible(!FlagIsOn(stHideButtons));
         if (options_) {
             LoadFields(*options_, list);
         }
         LoadColumnLayout(list, layoutFileName_);
-        if (FlagIsOn(QStringLiteral("ckAutoSave"))) {
+        if (FlagIsOn(stAutoSave)) {
             SetAutoSaveEnabled(true);
             if (options_) {
                 options_->SetAutoSaveChecked(true);
@@ -510,7 +500,7 @@ void TForm1::RunStartup() {
 }
 
 void TForm1::StartupPlacement() {
-    const bool maximized = ReadSetting(kSection, QStringLiteral("maximized")) == QLatin1String("y");
+    const bool maximized = FlagIsOn(stMaximized);
     // The size is applied first, so that it is the size the window returns to from the
     // maximized state.
     const auto maximize = qScopeGuard([this, maximized] {
@@ -519,16 +509,14 @@ void TForm1::StartupPlacement() {
         }
     });
     if (!maximized) {
-        const QString left = ReadSetting(kSection, QStringLiteral("left"));
+        const QString left = ReadSetting(stLeft);
         move(left != kSettingAbsent ? StrToInt(left) : kDefaultLeft, y());
-        const QString top = ReadSetting(kSection, QStringLiteral("top"));
+        const QString top = ReadSetting(stTop);
         move(x(), top != kSettingAbsent ? StrToInt(top) : kDefaultTop);
     }
-    const int width =
-        SizeFromSetting(ReadSetting(kSection, QStringLiteral("width")), kDefaultWidth);
+    const int width = SizeFromSetting(ReadSetting(stWidth), kDefaultWidth);
     resize(width, height());
-    const int height =
-        SizeFromSetting(ReadSetting(kSection, QStringLiteral("height")), kDefaultHeight);
+    const int height = SizeFromSetting(ReadSetting(stHeight), kDefaultHeight);
     resize(this->width(), height);
 }
 
@@ -604,7 +592,7 @@ bool TForm1::ExitFlow() {
     todoList1_->EndEdit();
     bool ask = false;
     try {
-        ask = FlagIsOn(QStringLiteral("asktosave"));
+        ask = FlagIsOn(stAskToSave);
     } catch (...) {
         // Unreadable settings must not keep the user from leaving: ask instead.
         ShowCurrentException(platform_.Messages);
@@ -661,19 +649,19 @@ void TForm1::FinishExit() {
 void TForm1::SaveWindowSettings() {
     const bool maximized = isMaximized();
     if (maximized) {
-        WriteSetting(kSection, QStringLiteral("maximized"), QStringLiteral("y"));
+        WriteSetting(stMaximized, QStringLiteral("y"));
     } else {
-        DeleteSetting(kSection, QStringLiteral("maximized"));
+        DeleteSetting(stMaximized);
     }
     // A maximized window keeps the place it returns to.
     const QRect normal = normalGeometry();
     const bool useNormal = maximized && normal.isValid();
     const QSize size = useNormal ? normal.size() : this->size();
     const QPoint place = useNormal ? normal.topLeft() : pos();
-    WriteSetting(kSection, QStringLiteral("height"), QString::number(size.height()));
-    WriteSetting(kSection, QStringLiteral("width"), QString::number(size.width()));
-    WriteSetting(kSection, QStringLiteral("left"), QString::number(place.x()));
-    WriteSetting(kSection, QStringLiteral("top"), QString::number(place.y()));
+    WriteSetting(stHeight, QString::number(size.height()));
+    WriteSetting(stWidth, QString::number(size.width()));
+    WriteSetting(stLeft, QString::number(place.x()));
+    WriteSetting(stTop, QString::number(place.y()));
     SaveColumnLayout(*todoList1_, layoutFileName_);
 }
 

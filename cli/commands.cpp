@@ -372,7 +372,7 @@ int Show(const std::vector<std::string>& args, std::ostream& out) {
     TTextTable table;
     table.AddColumn("#", true);
     for (const TTodoData kind : kinds) {
-        table.AddColumn(DataKindCaption(kind), DataKindIsNumeric(kind));
+        table.AddColumn(TodoDataCaption(kind), DataKindIsNumeric(kind));
     }
     for (const TTodoItem* item : items) {
         std::vector<std::string> row{std::to_string(item->Index())};
@@ -435,15 +435,9 @@ int Add(const std::vector<std::string>& args, std::ostream& out) {
     if (QFileInfo::exists(FileName(file))) {
         LoadFromFile(items, FileName(file));
     }
-    // The values of the window's Create Item, in its order, each date read from the clock.
+    // The values of the window's Create Item.
     TTodoItem* item = items.Add();
-    item->SetSubject("New task");
-    item->Notes().SetText("None");
-    item->SetCompletion(0);
-    item->SetDueDate(QDateTimeToDateTime(QDateTime::currentDateTime().addDays(60)));
-    item->SetCreationDate(QDateTimeToDateTime(QDateTime::currentDateTime()));
-    item->SetPriority(tpNormal);
-    item->SetResource("Unassigned");
+    SetCreateItemValues(*item, [] { return QDateTimeToDateTime(QDateTime::currentDateTime()); });
     // Then what the command line gives.
     item->SetSubject(*subject);
     if (const auto notes = a.Value("notes")) {

@@ -23,20 +23,8 @@ bool SameBits(double a, double b) {
     return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
 }
 
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
-
 bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) {
-            return false;
-        }
-    }
-    return true;
+    return a.size() == b.size() && LowerAscii(a) == LowerAscii(b);
 }
 
 // Reads exactly `count` decimal digits at `at`.
@@ -84,14 +72,15 @@ std::optional<Enum> EnumFromText(std::string_view text, bool allowNumbers, int c
     return std::nullopt;
 }
 
+// A display text as the window's lists convert it back, or a value name, ignoring case.
 template <typename Enum, typename Strings>
 std::optional<Enum> EnumFromUserText(std::string_view text, int count, const char* (*name)(Enum)) {
-    const Strings texts;
+    if (const std::optional<Enum> value = Strings().Find(text)) {
+        return value;
+    }
     for (int i = 0; i < count; ++i) {
-        const auto value = static_cast<Enum>(i);
-        if (EqualIgnoringCase(text, name(value)) ||
-            EqualIgnoringCase(text, texts.GetString(value))) {
-            return value;
+        if (EqualIgnoringCase(text, name(static_cast<Enum>(i)))) {
+            return static_cast<Enum>(i);
         }
     }
     return std::nullopt;
@@ -243,47 +232,13 @@ std::optional<TTodoStatus> StatusFromUserText(std::string_view text) {
     return EnumFromUserText<TTodoStatus, TStatusStrings>(text, TodoStatusCount, TodoStatusName);
 }
 
-std::string DataKindCaption(TTodoData kind) {
-    switch (kind) {
-        case tdComplete:
-            return "Done";
-        case tdSubject:
-            return "Subject";
-        case tdResource:
-            return "Resource";
-        case tdNotes:
-            return "Notes";
-        case tdStatus:
-            return "Status";
-        case tdPriority:
-            return "Priority";
-        case tdCompletion:
-            return "Completion";
-        case tdCreationDate:
-            return "Create Date";
-        case tdDueDate:
-            return "Due Date";
-        case tdCompletionDate:
-            return "Completion Date";
-        case tdTotalTime:
-            return "Total Time";
-        case tdImage:
-            return "Image";
-        case tdHandle:
-            return "Handle";
-        case tdProject:
-            return "Project";
-    }
-    return {};
-}
-
 std::optional<TTodoData> DataKindFromText(std::string_view text) {
     std::string compact(text);
     std::erase(compact, ' ');
     for (int i = 0; i < TodoDataCount; ++i) {
         const auto kind = static_cast<TTodoData>(i);
         const std::string_view name = TodoDataName(kind);
-        std::string caption = DataKindCaption(kind);
+        std::string caption = TodoDataCaption(kind);
         std::erase(caption, ' ');
         if (EqualIgnoringCase(compact, name) || EqualIgnoringCase(compact, name.substr(2)) ||
             EqualIgnoringCase(compact, caption)) {

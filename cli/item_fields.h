@@ -60,8 +60,6 @@ std::optional<TTodoStatus> StatusFromText(std::string_view text, bool allowNumbe
 std::optional<TTodoPriority> PriorityFromUserText(std::string_view text);
 std::optional<TTodoStatus> StatusFromUserText(std::string_view text);
 
-// The caption the window's header gives a column of this kind ("Done", "Create Date").
-std::string DataKindCaption(TTodoData kind);
 // The data kind of a column by its value name, that name without "td" or its caption, ignoring
 // case and blanks ("tdDueDate", "duedate", "Due Date", "done").
 std::optional<TTodoData> DataKindFromText(std::string_view text);

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "cli/item_fields.h"
-#include "model/date_time.h"
+#include "model/cell_text.h"
 #include "model/todo_strings.h"
 
 namespace {
@@ -105,42 +105,15 @@ bool DataKindIsNumeric(TTodoData kind) {
 }
 
 std::string ItemCellText(const TTodoItem& item, TTodoData kind) {
-    static const QString dateFormat = QStringLiteral("MM/d/yyyy");
-    static const TPriorityStrings priorities;
-    static const TStatusStrings states;
-    const auto date = [](TDateTime value) {
-        return FormatDateTime(dateFormat, value).toLocal8Bit().toStdString();
-    };
-    switch (kind) {
-        case tdSubject:
-            return item.Subject();
-        case tdCompletion:
-            return (item.Complete() ? std::string("100") : std::to_string(int(item.Completion()))) +
-                   "%";
-        case tdNotes:
-            return item.NotesLine();
-        case tdPriority:
-            return priorities.GetString(item.Priority());
-        case tdDueDate:
-            return date(item.DueDate());
-        case tdStatus:
-            return states.GetString(item.Status());
-        case tdImage:
-            return item.ImageIndex() >= 0 ? std::to_string(item.ImageIndex()) : std::string();
-        case tdComplete:
-            return item.Complete() ? "[x]" : "[ ]";
-        case tdTotalTime:
-            return std::to_string(item.TotalTime()) + "h";
-        case tdCompletionDate:
-            return date(item.CompletionDate());
-        case tdCreationDate:
-            return date(item.CreationDate());
-        case tdResource:
-            return item.Resource();
-        case tdHandle:
-            return {};
-        case tdProject:
-            return item.Project();
-    }
-    return {};
+    static const TCellTextContext texts = [] {
+        TCellTextContext context;
+        context.StatusText = [](TTodoStatus status) { return TStatusStrings().GetString(status); };
+        context.PriorityText = [](TTodoPriority priority) {
+            return TPriorityStrings().GetString(priority);
+        };
+        context.CheckTexts = true;
+        context.ImageIndexTexts = true;
+        return context;
+    }();
+    return CellText(item, kind, texts).toLocal8Bit().toStdString();
 }

@@ -7,6 +7,7 @@ if(PELLMARK_WERROR)
 endif()
 target_compile_definitions(pellmark_compile_options INTERFACE
     QT_NO_KEYWORDS
+    QT_NO_CAST_FROM_ASCII
     QT_NO_CAST_TO_ASCII
     QT_NO_URL_CAST_FROM_STRING
     QT_NO_NARROWING_CONVERSIONS_IN_CONNECT

@@ -23,93 +23,67 @@ std::string Bytes(const QString& text) {
 
 }  // namespace
 
-TCellEditing::TCellEditing(ITodoEditHost& host) : host_(host) {
-    QWidget* parent = host_.EditorParent();
-    popup_ = new TEditorPopup(parent);
+TCellEditing::TCellEditing(ITodoEditHost& host, ITodoEditControl& control,
+                           TTodoItemCollection& items, TTodoColumnCollection& columns)
+    : host_(host),
+      control_(control),
+      items_(items),
+      columns_(columns),
+      popup_(std::make_unique<TEditorPopup>(host.EditorParent())),
+      edit_(std::make_unique<TInplaceEdit>(this, host.EditorParent())),
+      memo_(std::make_unique<TInplaceMemo>(this, host.EditorParent())),
+      spinEdit_(std::make_unique<TInplaceSpinEdit>(this, host.EditorParent())),
+      datePicker_(std::make_unique<TTodoDateTimePicker>(this, host.EditorParent())),
+      statusList_(std::make_unique<TInplaceListBox>(this, host.EditorParent())),
+      priorityList_(std::make_unique<TInplaceODListBox>(this, host.EditorParent())) {
     popup_->OnDeactivate = [this] { EndEdit(); };
-    edit_ = new TInplaceEdit(this, parent);
-    memo_ = new TInplaceMemo(this, parent);
-    spinEdit_ = new TInplaceSpinEdit(this, parent);
-    datePicker_ = new TTodoDateTimePicker(this, parent);
     datePicker_->SetColor(clWindow);
-    statusList_ = new TInplaceListBox(this, parent);
-    priorityList_ = new TInplaceODListBox(this, parent);
     statusList_->OnSelected = [this](QObject*) { EndEdit(); };
     priorityList_->OnSelected = [this](QObject*) { EndEdit(); };
 }
 
 TCellEditing::~TCellEditing() {
+    // An open edit is dropped: whatever the editors report while they go writes nothing.
     active_ = nullptr;
     item_ = nullptr;
-    // The editors may sit in any of the host's widgets; none may call back from here on.
-    if (edit_) {
-        edit_->SetEditorOwner(nullptr);
-    }
-    if (memo_) {
-        memo_->SetEditorOwner(nullptr);
-    }
-    if (spinEdit_) {
-        spinEdit_->SetEditorOwner(nullptr);
-    }
-    if (datePicker_) {
-        datePicker_->SetEditorOwner(nullptr);
-    }
-    for (TInplaceListBox* list : {static_cast<TInplaceListBox*>(statusList_.data()),
-                                  static_cast<TInplaceListBox*>(priorityList_.data())}) {
-        if (list) {
-            list->SetEditorOwner(nullptr);
-            list->OnSelected = nullptr;
-        }
-    }
-    if (popup_) {
-        popup_->OnDeactivate = nullptr;
-    }
-    // A null pointer is an editor whose Qt parent has deleted it already.
-    delete edit_.data();
-    delete memo_.data();
-    delete spinEdit_.data();
-    delete datePicker_.data();
-    delete statusList_.data();
-    delete priorityList_.data();
-    delete popup_.data();
 }
 
 // Starting -----------------------------------------------------------------------------------
 
 void TCellEditing::StartEdit(int row, int column, bool fromMouse, const TEditClick& click, int x,
                              int y, QChar key) {
-    if (!host_.Editable() || row < 0 || row >= host_.RowCount()) {
+    if (!host_.EditSettings().Editable || row < 0 || row >= host_.RowCount()) {
         return;
     }
     if (row != host_.ItemIndex()) {
         host_.SelectRowForEdit(row);
     }
-    TTodoColumnCollection& columns = host_.TodoColumns();
-    const bool inRange = column >= 0 && column < columns.Count();
+    const bool inRange = column >= 0 && column < columns_.Count();
     if (!inRange) {
-        if (!host_.Preview()) {
+        if (!host_.EditSettings().Preview) {
             return;
         }
-    } else if (!columns.At(column)->Editable()) {
+    } else if (!columns_.At(column)->Editable()) {
         return;
     }
-    host_.DoEditStart();
+    control_.DoEditStart();
     EndEdit();
     // The handlers of OnItemSelect, OnEditStart and OnEditDone may have changed the list.
-    if (row >= host_.RowCount() || row >= host_.TodoItems().Count() ||
-        (inRange && column >= columns.Count())) {
+    if (row >= host_.RowCount() || row >= items_.Count() ||
+        (inRange && column >= columns_.Count())) {
         return;
     }
-    const TTodoColumnItem* edited = inRange ? columns.At(column) : nullptr;
+    const TTodoColumnItem* edited = inRange ? columns_.At(column) : nullptr;
     const TTodoData kind = edited ? edited->TodoData() : tdNotes;
-    TTodoItem& item = *host_.TodoItems().At(row);
+    TTodoItem& item = *items_.At(row);
     StartKind(kind, item, edited, row, CellRect(column, row), fromMouse, click, x, y, key);
 }
 
 void TCellEditing::StartKind(TTodoData kind, TTodoItem& item, const TTodoColumnItem* column,
                              int row, QRect rect, bool fromMouse, const TEditClick& click, int x,
                              int y, QChar key) {
-    const QFont base = BaseFont();
+    const TEditSettings settings = host_.EditSettings();
+    const QFont& base = settings.BaseFont;
     auto begin = [&] {
         item_ = &item;
         row_ = row;
@@ -126,8 +100,8 @@ void TCellEditing::StartKind(TTodoData kind, TTodoItem& item, const TTodoColumnI
                                                             : item.Project();
             edit_->SetText(key.isNull() ? LocalString(value) : QString(key));
             edit_->SetEditorFont(column->Font(), base, false);
-            ShowEditor(edit_, rect, false);
-            if (host_.EditSelectAll() && key.isNull()) {
+            ShowEditor(edit_.get(), rect, false);
+            if (settings.EditSelectAll && key.isNull()) {
                 edit_->selectAll();
             } else if (fromMouse) {
                 ForwardClick(click, x, y);
@@ -138,24 +112,24 @@ void TCellEditing::StartKind(TTodoData kind, TTodoItem& item, const TTodoColumnI
             break;
         }
         case tdCompletion:
-            if (host_.CompletionGraphic() && fromMouse) {
+            if (settings.CompletionGraphic && fromMouse) {
                 const int p = CompletionFromClick(x, rect);
                 item.SetComplete(p == 100);
                 item.SetCompletion(static_cast<TCompletion>(p));
-                host_.DoEditDone(kind, &item);
+                control_.DoEditDone(kind, &item);
                 break;
             }
             // From the keyboard the bar cannot be clicked: the value is typed instead.
             begin();
             spinEdit_->SetValue(item.Completion());
             spinEdit_->SetEditorFont(column->Font(), base, false);
-            ShowEditor(spinEdit_, rect, false);
+            ShowEditor(spinEdit_.get(), rect, false);
             break;
         case tdTotalTime:
             begin();
             spinEdit_->SetValue(item.TotalTime());
             spinEdit_->SetEditorFont(column->Font(), base, false);
-            ShowEditor(spinEdit_, rect, false);
+            ShowEditor(spinEdit_.get(), rect, false);
             break;
         case tdDueDate:
         case tdCompletionDate:
@@ -164,20 +138,20 @@ void TCellEditing::StartKind(TTodoData kind, TTodoItem& item, const TTodoColumnI
             const TDateTime value = kind == tdDueDate          ? item.DueDate()
                                     : kind == tdCompletionDate ? item.CompletionDate()
                                                                : item.CreationDate();
-            datePicker_->SetDateFormat(host_.DateFormat());
+            datePicker_->SetDateFormat(settings.DateFormat);
             // The item's own time of day stays: only the date is shown, and a cell opened
             // and closed again must not change the value.
             datePicker_->SetDateTime(value);
             datePicker_->SetEditorFont(column->Font(), base, false);
-            ShowEditor(datePicker_, rect, false);
+            ShowEditor(datePicker_.get(), rect, false);
             if (fromMouse && kind == tdDueDate) {
                 ForwardClick(click, x, y);
             }
             break;
         }
         case tdNotes:
-            if (host_.Preview()) {
-                memo_->SetEditorFont(host_.PreviewFont(), base, false);
+            if (settings.Preview) {
+                memo_->SetEditorFont(settings.PreviewFont, base, false);
                 int previewRow = row;
                 QRect rowRect;
                 PreviewHit(false, QPoint(x, y), rowRect, previewRow);
@@ -194,26 +168,26 @@ void TCellEditing::StartKind(TTodoData kind, TTodoItem& item, const TTodoColumnI
             // The notes popup is square: as tall as the column is wide.
             rect.setHeight(rect.width());
             memo_->SetEditorFont(column->Font(), base, false);
-            ShowEditor(memo_, rect, true);
+            ShowEditor(memo_.get(), rect, true);
             break;
         case tdPriority: {
             begin();
             std::string current;
-            host_.TodoPriorityToString(item.Priority(), current);
-            priorityList_->SetImageList([this](int index) { return host_.PriorityImage(index); });
-            StartChoice(*priorityList_, host_.TodoPriorityCommaText(), current, *column, rect);
+            control_.TodoPriorityToString(item.Priority(), current);
+            StartChoice(*priorityList_, control_.TodoPriorityCommaText(), current, *column, rect,
+                        base);
             break;
         }
         case tdStatus: {
             begin();
             std::string current;
-            host_.TodoStatusToString(item.Status(), current);
-            StartChoice(*statusList_, host_.TodoStatusCommaText(), current, *column, rect);
+            control_.TodoStatusToString(item.Status(), current);
+            StartChoice(*statusList_, control_.TodoStatusCommaText(), current, *column, rect, base);
             break;
         }
         case tdComplete:
             item.SetComplete(!item.Complete());
-            host_.DoEditDone(kind, &item);
+            control_.DoEditDone(kind, &item);
             break;
         case tdImage:
         case tdHandle:
@@ -224,7 +198,7 @@ void TCellEditing::StartKind(TTodoData kind, TTodoItem& item, const TTodoColumnI
 
 void TCellEditing::StartChoice(TInplaceListBox& list, const std::string& commaText,
                                const std::string& current, const TTodoColumnItem& column,
-                               QRect rect) {
+                               QRect rect, const QFont& base) {
     // The lists are 70 pixels wide whatever the column, and as tall as all their entries.
     rect.setWidth(70);
     FillChoiceList(list, commaText);
@@ -238,37 +212,38 @@ void TCellEditing::StartChoice(TInplaceListBox& list, const std::string& commaTe
         }
     }
     list.SetItemIndex(index);
-    list.SetEditorFont(column.Font(), BaseFont(), false);
+    list.SetEditorFont(column.Font(), base, false);
     ShowEditor(&list, rect, true);
 }
 
 void TCellEditing::StartPreviewEdit(int row, const QRect& rect, const TEditClick& click, int x,
                                     int y) {
     EndEdit();
-    if (row < 0 || row >= host_.TodoItems().Count()) {
+    if (row < 0 || row >= items_.Count()) {
         return;
     }
-    item_ = host_.TodoItems().At(row);
+    const TEditSettings settings = host_.EditSettings();
+    item_ = items_.At(row);
     row_ = row;
     column_ = -1;
     kind_ = tdNotes;
-    active_ = memo_;
+    active_ = memo_.get();
 
     QWidget* control = host_.PreviewParent();
     if (memo_->parentWidget() != control) {
         memo_->setParent(control);
     }
     memo_->SetBorder(false);
-    memo_->SetEditorFont(host_.PreviewFont(), BaseFont(), true);
+    memo_->SetEditorFont(settings.PreviewFont, settings.BaseFont, true);
     memo_->SetLines(item_->Notes().Lines());
     const QPoint topLeft = host_.EditorParent()->mapTo(
-        control, QPoint(rect.left(), rect.top() + host_.ItemHeight() + 1));
-    memo_->setGeometry(topLeft.x(), topLeft.y(), rect.width(), host_.PreviewHeight());
+        control, QPoint(rect.left(), rect.top() + settings.ItemHeight + 1));
+    memo_->setGeometry(topLeft.x(), topLeft.y(), rect.width(), settings.PreviewHeight);
     memo_->show();
     memo_->raise();
     memo_->setFocus(Qt::OtherFocusReason);
     ForwardClick(click, x, y);
-    if (host_.EditSelectAll()) {
+    if (settings.EditSelectAll) {
         memo_->selectAll();
     }
 }
@@ -290,7 +265,7 @@ void TCellEditing::EndEdit() {
     host_.FocusHost();
     HideEditor(editor);
     WriteBack(editor, *item, kind);
-    host_.DoEditDone(kind, item);
+    control_.DoEditDone(kind, item);
 }
 
 void TCellEditing::DropEdit() {
@@ -311,10 +286,9 @@ void TCellEditing::RowsChanged() {
     if (!active_) {
         return;
     }
-    const TTodoItemCollection& items = host_.TodoItems();
     const int index = item_->Index();
     // A removed item has left its collection before it is freed; its index is -1 then.
-    if (index < 0 || index >= items.Count() || items.At(index) != item_) {
+    if (index < 0 || index >= items_.Count() || items_.At(index) != item_) {
         DropEdit();
     } else if (index != row_) {
         EndEdit();
@@ -322,7 +296,7 @@ void TCellEditing::RowsChanged() {
 }
 
 void TCellEditing::HideEditor(QWidget* editor) {
-    if (editor->parentWidget() == popup_) {
+    if (editor->parentWidget() == popup_.get()) {
         popup_->hide();
         // Some platforms make a shown popup the active window; the rows' window must be the
         // active one again, or the next editor would lose the focus to the closed popup.
@@ -335,7 +309,7 @@ void TCellEditing::HideEditor(QWidget* editor) {
 }
 
 void TCellEditing::WriteBack(QWidget* editor, TTodoItem& item, TTodoData kind) {
-    if (editor == edit_) {
+    if (editor == edit_.get()) {
         const std::string text = Bytes(edit_->Text());
         if (kind == tdSubject) {
             item.SetSubject(text);
@@ -344,7 +318,7 @@ void TCellEditing::WriteBack(QWidget* editor, TTodoItem& item, TTodoData kind) {
         } else if (kind == tdProject) {
             item.SetProject(text);
         }
-    } else if (editor == datePicker_) {
+    } else if (editor == datePicker_.get()) {
         const TDateTime value = datePicker_->DateTime();
         if (kind == tdCompletionDate) {
             item.SetCompletionDate(value);
@@ -353,7 +327,7 @@ void TCellEditing::WriteBack(QWidget* editor, TTodoItem& item, TTodoData kind) {
         } else if (kind == tdDueDate) {
             item.SetDueDate(value);
         }
-    } else if (editor == spinEdit_) {
+    } else if (editor == spinEdit_.get()) {
         const int value = spinEdit_->Value();
         if (kind == tdTotalTime) {
             item.SetTotalTime(value);
@@ -361,19 +335,19 @@ void TCellEditing::WriteBack(QWidget* editor, TTodoItem& item, TTodoData kind) {
             item.SetCompletion(static_cast<TCompletion>(std::clamp(value, 0, 100)));
             item.SetComplete(item.Completion() == 100);
         }
-    } else if (editor == memo_) {
+    } else if (editor == memo_.get()) {
         item.SetNotes(TStringList(memo_->Lines()));
-    } else if (editor == priorityList_) {
+    } else if (editor == priorityList_.get()) {
         // No entry selected (the value had none in the list): the priority stays.
         const int index = priorityList_->ItemIndex();
         if (kind == tdPriority && index >= 0) {
-            item.SetPriority(host_.TodoPriorityFromString(
+            item.SetPriority(control_.TodoPriorityFromString(
                 priorityList_->EntryText(index).toLocal8Bit().toStdString()));
         }
-    } else if (editor == statusList_) {
+    } else if (editor == statusList_.get()) {
         const int index = statusList_->ItemIndex();
         if (kind == tdStatus && index >= 0) {
-            item.SetStatus(host_.TodoStatusFromString(
+            item.SetStatus(control_.TodoStatusFromString(
                 statusList_->EntryText(index).toLocal8Bit().toStdString()));
         }
     }
@@ -381,7 +355,7 @@ void TCellEditing::WriteBack(QWidget* editor, TTodoItem& item, TTodoData kind) {
 
 void TCellEditing::AdvanceEdit() {
     const int focus = host_.FocusColumn();
-    if (focus < host_.TodoColumns().Count() && host_.AutoAdvanceEdit()) {
+    if (focus < columns_.Count() && host_.EditSettings().AutoAdvanceEdit) {
         host_.SetFocusColumn(focus + 1);
         host_.RepaintRow(host_.ItemIndex());
         host_.PostAdvanceKey();
@@ -401,8 +375,8 @@ void TCellEditing::ShowEditor(QWidget* editor, const QRect& rect, bool inPopup) 
                 (*it)->setParent(rows);
             }
         }
-        if (editor->parentWidget() != popup_) {
-            editor->setParent(popup_);
+        if (editor->parentWidget() != popup_.get()) {
+            editor->setParent(popup_.get());
         }
         editor->setGeometry(0, 0, rect.width(), rect.height());
         popup_->setGeometry(QRect(rows->mapToGlobal(rect.topLeft()), rect.size()));
@@ -412,9 +386,10 @@ void TCellEditing::ShowEditor(QWidget* editor, const QRect& rect, bool inPopup) 
         }
         editor->setGeometry(rect);
     }
-    if (column_ >= 0 && column_ < host_.TodoColumns().Count()) {
+    if (column_ >= 0 && column_ < columns_.Count()) {
         if (auto* colors = dynamic_cast<IInplaceColors*>(editor)) {
-            colors->SetEditorFont(host_.TodoColumns().At(column_)->Font(), BaseFont(), true);
+            colors->SetEditorFont(columns_.At(column_)->Font(), host_.EditSettings().BaseFont,
+                                  true);
         }
     }
     editor->show();
@@ -461,7 +436,7 @@ void TCellEditing::FillChoiceList(TInplaceListBox& list, const std::string& comm
     }
     const int height = list.count() * TInplaceListBox::RowHeight + 2 * list.frameWidth();
     list.resize(list.width(), height);
-    if (list.parentWidget() == popup_) {
+    if (list.parentWidget() == popup_.get()) {
         popup_->resize(popup_->width(), list.height());
     }
 }
@@ -475,7 +450,8 @@ bool TCellEditing::PreviewHit(bool byPoint, const QPoint& point, QRect& rect, in
     }
     rect = host_.RowRect(row);
     // Strictly below the cell line and above the row's end.
-    return rect.top() + host_.ItemHeight() < point.y() && point.y() < rect.top() + rect.height();
+    return rect.top() + host_.EditSettings().ItemHeight < point.y() &&
+           point.y() < rect.top() + rect.height();
 }
 
 int TCellEditing::CompletionFromClick(int x, const QRect& cell) {

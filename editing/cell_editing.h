@@ -8,16 +8,18 @@
 // OnEditDone. There is no cancel that leaves the item untouched: Escape puts back the
 // starting value and writes that.
 //
-// The logic reaches the row view only through ITodoEditHost. It owns the six editors and
-// the popup; they are Qt children of the host's widgets only while they are shown there.
+// The logic reaches the row view only through ITodoEditHost and the control around it
+// through ITodoEditControl. It owns the six editors and the popup; they are Qt children of
+// the host's widgets only while they are shown there.
 
-#include <QPointer>
 #include <QRect>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "editing/edit_host.h"
 #include "editing/inplace_editors.h"
+#include "model/todo_collections.h"
 
 // The mouse state of the click that started an edit; empty when not from the mouse.
 struct TEditClick {
@@ -27,7 +29,9 @@ struct TEditClick {
 
 class TCellEditing : public IInplaceEditorOwner {
 public:
-    explicit TCellEditing(ITodoEditHost& host);
+    // Edits the items in the rows of the host, whose columns are `columns`.
+    TCellEditing(ITodoEditHost& host, ITodoEditControl& control, TTodoItemCollection& items,
+                 TTodoColumnCollection& columns);
     ~TCellEditing() override;
     TCellEditing(const TCellEditing&) = delete;
     TCellEditing& operator=(const TCellEditing&) = delete;
@@ -98,20 +102,24 @@ private:
     void StartKind(TTodoData kind, TTodoItem& item, const TTodoColumnItem* column, int row,
                    QRect rect, bool fromMouse, const TEditClick& click, int x, int y, QChar key);
     void StartChoice(TInplaceListBox& list, const std::string& commaText,
-                     const std::string& current, const TTodoColumnItem& column, QRect rect);
+                     const std::string& current, const TTodoColumnItem& column, QRect rect,
+                     const QFont& base);
     void HideEditor(QWidget* editor);
     void WriteBack(QWidget* editor, TTodoItem& item, TTodoData kind);
-    QFont BaseFont() const { return host_.BaseFont(); }
 
     ITodoEditHost& host_;
-    // Owned here; Qt parents change as the editors are shown.
-    QPointer<TEditorPopup> popup_;
-    QPointer<TInplaceEdit> edit_;
-    QPointer<TInplaceMemo> memo_;
-    QPointer<TInplaceSpinEdit> spinEdit_;
-    QPointer<TTodoDateTimePicker> datePicker_;
-    QPointer<TInplaceListBox> statusList_;
-    QPointer<TInplaceODListBox> priorityList_;
+    ITodoEditControl& control_;
+    TTodoItemCollection& items_;
+    TTodoColumnCollection& columns_;
+    // Owned here; their Qt parents are only where they are shown, and live longer. The
+    // popup goes last, after the editors it may hold.
+    std::unique_ptr<TEditorPopup> popup_;
+    std::unique_ptr<TInplaceEdit> edit_;
+    std::unique_ptr<TInplaceMemo> memo_;
+    std::unique_ptr<TInplaceSpinEdit> spinEdit_;
+    std::unique_ptr<TTodoDateTimePicker> datePicker_;
+    std::unique_ptr<TInplaceListBox> statusList_;
+    std::unique_ptr<TInplaceODListBox> priorityList_;
 
     QWidget* active_ = nullptr;
     TTodoItem* item_ = nullptr;

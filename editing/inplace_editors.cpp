@@ -95,69 +95,6 @@ private:
     const TInplaceODListBox* ownerDrawn_;
 };
 
-// A format of the program ("MM/d/yyyy", "mm/dd/yyyy h:nn am/pm") as a Qt display pattern.
-QString QtDatePattern(const QString& format) {
-    const QChar separator = SystemFormatSettings().DateSeparator;
-    QString out;
-    bool afterHour = false;
-    auto literal = [&out](const QString& text) {
-        if (!text.isEmpty()) {
-            QString quoted = text;
-            quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
-            out += QLatin1Char('\'') + quoted + QLatin1Char('\'');
-        }
-    };
-    qsizetype i = 0;
-    const qsizetype n = format.size();
-    while (i < n) {
-        const QChar c = format.at(i).toLower();
-        qsizetype run = 1;
-        while (i + run < n && format.at(i + run).toLower() == c) {
-            ++run;
-        }
-        const QString rest = format.mid(i).toLower();
-        if (rest.startsWith(QLatin1String("am/pm")) || rest.startsWith(QLatin1String("ampm"))) {
-            out += QStringLiteral("AP");
-            i += rest.startsWith(QLatin1String("ampm")) ? 4 : 5;
-            continue;
-        }
-        if (rest.startsWith(QLatin1String("a/p"))) {
-            out += QStringLiteral("AP");
-            i += 3;
-            continue;
-        }
-        if (c == QLatin1Char('d')) {
-            out += run <= 4 ? QString(run, QLatin1Char('d')) : QStringLiteral("MM/dd/yyyy");
-            afterHour = false;
-        } else if (c == QLatin1Char('m')) {
-            out += afterHour ? QString(std::min<qsizetype>(run, 2), QLatin1Char('m'))
-                             : QString(std::min<qsizetype>(run, 4), QLatin1Char('M'));
-            afterHour = false;
-        } else if (c == QLatin1Char('y')) {
-            out += run <= 2 ? QStringLiteral("yy") : QStringLiteral("yyyy");
-        } else if (c == QLatin1Char('h')) {
-            out += QString(std::min<qsizetype>(run, 2), QLatin1Char('h'));
-            afterHour = true;
-        } else if (c == QLatin1Char('n')) {
-            out += QString(std::min<qsizetype>(run, 2), QLatin1Char('m'));
-        } else if (c == QLatin1Char('s')) {
-            out += QString(std::min<qsizetype>(run, 2), QLatin1Char('s'));
-        } else if (c == QLatin1Char('/')) {
-            literal(QString(run, separator));
-        } else if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {
-            const qsizetype end = format.indexOf(format.at(i), i + 1);
-            const qsizetype stop = end < 0 ? n : end;
-            literal(format.mid(i + 1, stop - i - 1));
-            i = stop + 1;
-            continue;
-        } else {
-            literal(format.mid(i, run));
-        }
-        i += run;
-    }
-    return out.isEmpty() ? QStringLiteral("MM/dd/yyyy") : out;
-}
-
 }  // namespace
 
 // The shared base ----------------------------------------------------------------------------
@@ -510,7 +447,7 @@ void TTodoDateTimePicker::SetDate(TDateTime value) {
 }
 
 void TTodoDateTimePicker::SetDateFormat(const QString& programFormat) {
-    setDisplayFormat(QtDatePattern(programFormat));
+    setDisplayFormat(ToQtPattern(programFormat));
 }
 
 void TTodoDateTimePicker::SetCalColors(const TMonthCalColors& value) {

@@ -40,6 +40,45 @@ QString Number(int value, int digits) {
     return QStringLiteral("%1").arg(value, digits, 10, QLatin1Char('0'));
 }
 
+// Length of the run of the same letter (case-insensitive) starting at i.
+qsizetype Run(const QString& f, qsizetype i, QChar c) {
+    const QChar up = c.toUpper();
+    if (up.unicode() < 'A' || up.unicode() > 'Z') {
+        return 1;
+    }
+    qsizetype j = i;
+    while (j < f.size() && f[j].toUpper() == up) {
+        ++j;
+    }
+    return j - i;
+}
+
+bool StartsWith(const QString& f, qsizetype at, const char* what) {
+    const QLatin1String w(what);
+    return f.mid(at, w.size()).compare(w, Qt::CaseInsensitive) == 0;
+}
+
+// An am/pm marker further on, before the next hour specifier, makes the hour 12-hour.
+bool TwelveHourClockAhead(const QString& f, qsizetype from) {
+    bool quoted = false;
+    for (qsizetype j = from; j < f.size(); ++j) {
+        const QChar c = f[j];
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            quoted = !quoted;
+        } else if (!quoted && (c == QLatin1Char('a') || c == QLatin1Char('A'))) {
+            return StartsWith(f, j, "am/pm") || StartsWith(f, j, "a/p") || StartsWith(f, j, "ampm");
+        } else if (!quoted && (c == QLatin1Char('h') || c == QLatin1Char('H'))) {
+            return false;
+        }
+    }
+    return false;
+}
+
+QString Quoted(const QString& literal) {
+    const QChar quote = literal.contains(QLatin1Char('"')) ? QLatin1Char('\'') : QLatin1Char('"');
+    return quote + literal + quote;
+}
+
 class Formatter {
 public:
     Formatter(const TDateTimeParts& parts, const TFormatSettings& settings, bool hasTime)
@@ -49,163 +88,88 @@ public:
         if (depth > 2) {
             return;  // nested ddddd/c/t inside their own expansion
         }
-        const qsizetype n = format.size();
-        qsizetype i = 0;
-        QChar lastToken;
-        while (i < n) {
-            const QChar c = format[i];
-            QChar token = c.toUpper();
-            if (token.unicode() >= 'A' && token.unicode() <= 'Z') {
-                if (token == QLatin1Char('M') && lastToken == QLatin1Char('H')) {
-                    token = QLatin1Char('N');
-                }
-                lastToken = token;
-            }
-            const qsizetype count = Run(format, i, c);
-            switch (token.unicode()) {
-                case 'Y':
-                    out_ += count <= 2 ? Number(p_.Year % 100, 2) : Number(p_.Year, 4);
-                    i += count;
-                    break;
-                case 'M':
-                    if (count <= 2) {
-                        out_ += Number(p_.Month, int(count));
-                    } else if (count == 3) {
-                        out_ += s_.ShortMonthNames[p_.Month - 1];
-                    } else {
-                        out_ += s_.LongMonthNames[p_.Month - 1];
-                    }
-                    i += count;
-                    break;
-                case 'D':
-                    if (count <= 2) {
-                        out_ += Number(p_.Day, int(count));
-                    } else if (count == 3) {
-                        out_ += s_.ShortDayNames[p_.DayOfWeek - 1];
-                    } else if (count == 4) {
-                        out_ += s_.LongDayNames[p_.DayOfWeek - 1];
-                    } else if (count == 5) {
-                        Append(s_.ShortDateFormat, depth + 1);
-                    } else {
-                        Append(s_.LongDateFormat, depth + 1);
-                    }
-                    i += count;
-                    break;
-                case 'H': {
-                    int hour = p_.Hour;
-                    if (TwelveHourClockAhead(format, i + count)) {
-                        hour = hour == 0 ? 12 : (hour > 12 ? hour - 12 : hour);
-                    }
-                    out_ += Number(hour, count > 1 ? 2 : 1);
-                    i += count;
-                    break;
-                }
-                case 'N':
-                    out_ += Number(p_.Minute, count > 1 ? 2 : 1);
-                    i += count;
-                    break;
-                case 'S':
-                    out_ += Number(p_.Second, count > 1 ? 2 : 1);
-                    i += count;
-                    break;
-                case 'Z':
-                    out_ += Number(p_.MilliSecond, count > 1 ? 3 : 1);
-                    i += count;
-                    break;
-                case 'T':
-                    Append(count == 1 ? s_.ShortTimeFormat : s_.LongTimeFormat, depth + 1);
-                    i += count;
-                    break;
-                case 'C':
-                    Append(s_.ShortDateFormat, depth + 1);
-                    if (hasTime_) {
-                        out_ += QLatin1Char(' ');
-                        Append(s_.LongTimeFormat, depth + 1);
-                    }
-                    i += 1;
-                    break;
-                case 'A':
-                    i = AmPm(format, i);
-                    break;
-                case '/':
-                    out_ += s_.DateSeparator;
-                    ++i;
-                    break;
-                case ':':
-                    out_ += s_.TimeSeparator;
-                    ++i;
-                    break;
-                case '\'':
-                case '"': {
-                    qsizetype j = i + 1;
-                    while (j < n && format[j] != c) {
-                        out_ += format[j++];
-                    }
-                    i = j < n ? j + 1 : j;
-                    break;
-                }
-                default:
-                    out_ += c;
-                    ++i;
-                    break;
-            }
+        for (const TDatePatternPart& part : ParseDatePattern(format)) {
+            Append(part, depth);
         }
     }
 
     QString Result() const { return out_; }
 
 private:
-    // Length of the run of the same letter (case-insensitive) starting at i.
-    static qsizetype Run(const QString& f, qsizetype i, QChar c) {
-        const QChar up = c.toUpper();
-        if (up.unicode() < 'A' || up.unicode() > 'Z') {
-            return 1;
-        }
-        qsizetype j = i;
-        while (j < f.size() && f[j].toUpper() == up) {
-            ++j;
-        }
-        return j - i;
-    }
-
-    // An am/pm marker further on, before the next hour specifier, makes the hour 12-hour.
-    static bool TwelveHourClockAhead(const QString& f, qsizetype from) {
-        bool quoted = false;
-        for (qsizetype j = from; j < f.size(); ++j) {
-            const QChar c = f[j];
-            if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
-                quoted = !quoted;
-            } else if (!quoted && (c == QLatin1Char('a') || c == QLatin1Char('A'))) {
-                return StartsWith(f, j, "am/pm") || StartsWith(f, j, "a/p") ||
-                       StartsWith(f, j, "ampm");
-            } else if (!quoted && (c == QLatin1Char('h') || c == QLatin1Char('H'))) {
-                return false;
+    void Append(const TDatePatternPart& part, int depth) {
+        const int count = part.Count;
+        switch (part.Kind) {
+            case TDatePatternPart::dpLiteral:
+                out_ += part.Text;
+                break;
+            case TDatePatternPart::dpYear:
+                out_ += count <= 2 ? Number(p_.Year % 100, 2) : Number(p_.Year, 4);
+                break;
+            case TDatePatternPart::dpMonth:
+                if (count <= 2) {
+                    out_ += Number(p_.Month, count);
+                } else if (count == 3) {
+                    out_ += s_.ShortMonthNames[p_.Month - 1];
+                } else {
+                    out_ += s_.LongMonthNames[p_.Month - 1];
+                }
+                break;
+            case TDatePatternPart::dpDay:
+                if (count <= 2) {
+                    out_ += Number(p_.Day, count);
+                } else if (count == 3) {
+                    out_ += s_.ShortDayNames[p_.DayOfWeek - 1];
+                } else if (count == 4) {
+                    out_ += s_.LongDayNames[p_.DayOfWeek - 1];
+                } else {
+                    Append(count == 5 ? s_.ShortDateFormat : s_.LongDateFormat, depth + 1);
+                }
+                break;
+            case TDatePatternPart::dpHour: {
+                int hour = p_.Hour;
+                if (part.TwelveHour) {
+                    hour = hour == 0 ? 12 : (hour > 12 ? hour - 12 : hour);
+                }
+                out_ += Number(hour, count > 1 ? 2 : 1);
+                break;
             }
+            case TDatePatternPart::dpMinute:
+                out_ += Number(p_.Minute, count > 1 ? 2 : 1);
+                break;
+            case TDatePatternPart::dpSecond:
+                out_ += Number(p_.Second, count > 1 ? 2 : 1);
+                break;
+            case TDatePatternPart::dpMilliSecond:
+                out_ += Number(p_.MilliSecond, count > 1 ? 3 : 1);
+                break;
+            case TDatePatternPart::dpTime:
+                Append(count == 1 ? s_.ShortTimeFormat : s_.LongTimeFormat, depth + 1);
+                break;
+            case TDatePatternPart::dpDateTime:
+                Append(s_.ShortDateFormat, depth + 1);
+                if (hasTime_) {
+                    out_ += QLatin1Char(' ');
+                    Append(s_.LongTimeFormat, depth + 1);
+                }
+                break;
+            case TDatePatternPart::dpAmPm: {
+                const bool pm = p_.Hour >= 12;
+                if (part.Text.size() == 5) {  // am/pm
+                    out_ += pm ? part.Text.mid(3, 2) : part.Text.left(2);
+                } else if (part.Text.size() == 3) {  // a/p
+                    out_ += pm ? part.Text[2] : part.Text[0];
+                } else {
+                    out_ += pm ? s_.TimePMString : s_.TimeAMString;
+                }
+                break;
+            }
+            case TDatePatternPart::dpDateSeparator:
+                out_ += s_.DateSeparator;
+                break;
+            case TDatePatternPart::dpTimeSeparator:
+                out_ += s_.TimeSeparator;
+                break;
         }
-        return false;
-    }
-
-    static bool StartsWith(const QString& f, qsizetype at, const char* what) {
-        const QLatin1String w(what);
-        return f.mid(at, w.size()).compare(w, Qt::CaseInsensitive) == 0;
-    }
-
-    qsizetype AmPm(const QString& f, qsizetype i) {
-        const bool pm = p_.Hour >= 12;
-        if (StartsWith(f, i, "am/pm")) {
-            out_ += pm ? f.mid(i + 3, 2) : f.mid(i, 2);
-            return i + 5;
-        }
-        if (StartsWith(f, i, "a/p")) {
-            out_ += pm ? f[i + 2] : f[i];
-            return i + 3;
-        }
-        if (StartsWith(f, i, "ampm")) {
-            out_ += pm ? s_.TimePMString : s_.TimeAMString;
-            return i + 4;
-        }
-        out_ += f[i];
-        return i + 1;
     }
 
     const TDateTimeParts& p_;
@@ -277,4 +241,169 @@ QString FormatDateTime(const QString& format, TDateTime value, const TFormatSett
     Formatter formatter(parts, settings, hasTime);
     formatter.Append(format.isEmpty() ? QStringLiteral("c") : format, 0);
     return formatter.Result();
+}
+
+TDatePattern ParseDatePattern(const QString& format) {
+    using P = TDatePatternPart;
+    TDatePattern parts;
+    const qsizetype n = format.size();
+    qsizetype i = 0;
+    QChar lastToken;
+    auto literal = [&parts](QString text, bool quoted) {
+        P part;
+        part.Text = std::move(text);
+        part.Quoted = quoted;
+        parts.push_back(std::move(part));
+    };
+    while (i < n) {
+        const QChar c = format[i];
+        QChar token = c.toUpper();
+        if (token.unicode() >= 'A' && token.unicode() <= 'Z') {
+            if (token == QLatin1Char('M') && lastToken == QLatin1Char('H')) {
+                token = QLatin1Char('N');
+            }
+            lastToken = token;
+        }
+        const qsizetype count = Run(format, i, c);
+        auto field = [&](P::TKind kind) {
+            P part;
+            part.Kind = kind;
+            part.Count = static_cast<int>(count);
+            if (kind == P::dpHour) {
+                part.TwelveHour = TwelveHourClockAhead(format, i + count);
+            }
+            parts.push_back(std::move(part));
+            i += count;
+        };
+        switch (token.unicode()) {
+            case 'Y':
+                field(P::dpYear);
+                break;
+            case 'M':
+                field(P::dpMonth);
+                break;
+            case 'D':
+                field(P::dpDay);
+                break;
+            case 'H':
+                field(P::dpHour);
+                break;
+            case 'N':
+                field(P::dpMinute);
+                break;
+            case 'S':
+                field(P::dpSecond);
+                break;
+            case 'Z':
+                field(P::dpMilliSecond);
+                break;
+            case 'T':
+                field(P::dpTime);
+                break;
+            case 'C': {
+                // Each c is a date and time of its own.
+                P part;
+                part.Kind = P::dpDateTime;
+                parts.push_back(std::move(part));
+                ++i;
+                break;
+            }
+            case 'A': {
+                qsizetype length = 0;
+                if (StartsWith(format, i, "am/pm")) {
+                    length = 5;
+                } else if (StartsWith(format, i, "a/p")) {
+                    length = 3;
+                } else if (StartsWith(format, i, "ampm")) {
+                    length = 4;
+                }
+                if (length == 0) {
+                    literal(QString(c), false);
+                    ++i;
+                    break;
+                }
+                P part;
+                part.Kind = P::dpAmPm;
+                if (length != 4) {
+                    part.Text = format.mid(i, length);
+                }
+                parts.push_back(std::move(part));
+                i += length;
+                break;
+            }
+            case '/':
+            case ':': {
+                P part;
+                part.Kind = c == QLatin1Char('/') ? P::dpDateSeparator : P::dpTimeSeparator;
+                parts.push_back(std::move(part));
+                ++i;
+                break;
+            }
+            case '\'':
+            case '"': {
+                const qsizetype end = format.indexOf(c, i + 1);
+                const qsizetype stop = end < 0 ? n : end;
+                literal(format.mid(i + 1, stop - i - 1), true);
+                i = end < 0 ? n : end + 1;
+                break;
+            }
+            default:
+                literal(QString(c), false);
+                ++i;
+                break;
+        }
+    }
+    return parts;
+}
+
+QString DatePatternText(const TDatePattern& pattern) {
+    using P = TDatePatternPart;
+    QString out;
+    for (const P& part : pattern) {
+        auto letters = [&out, &part](char letter) {
+            out += QString(part.Count, QLatin1Char(letter));
+        };
+        switch (part.Kind) {
+            case P::dpLiteral:
+                out += part.Quoted ? Quoted(part.Text) : part.Text;
+                break;
+            case P::dpYear:
+                letters('y');
+                break;
+            case P::dpMonth:
+                letters('m');
+                break;
+            case P::dpDay:
+                letters('d');
+                break;
+            case P::dpHour:
+                letters('h');
+                break;
+            case P::dpMinute:
+                letters('n');
+                break;
+            case P::dpSecond:
+                letters('s');
+                break;
+            case P::dpMilliSecond:
+                letters('z');
+                break;
+            case P::dpTime:
+                letters('t');
+                break;
+            case P::dpDateTime:
+                out += QLatin1Char('c');
+                break;
+            case P::dpAmPm:
+                out += part.Text.isEmpty() ? QStringLiteral("ampm") : part.Text;
+                break;
+            case P::dpDateSeparator:
+                out += QLatin1Char('/');
+                break;
+            case P::dpTimeSeparator:
+                out += QLatin1Char(':');
+                break;
+        }
+    }
+    return out;
 }

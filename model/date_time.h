@@ -9,6 +9,8 @@
 #include <QString>
 #include <QTime>
 #include <array>
+#include <cstdint>
+#include <vector>
 
 #include "model/todo_types.h"
 
@@ -44,6 +46,43 @@ TDateTime EncodeDateTime(const QDate& date, const QTime& time);
 QDateTime DateTimeToQDateTime(TDateTime value);  // local time; invalid for no date
 TDateTime QDateTimeToDateTime(const QDateTime& value);
 TDateTime QDateToDateTime(const QDate& date);
+
+// One piece of a format string of the program: a field, a separator or literal text.
+struct TDatePatternPart {
+    enum TKind : std::uint8_t {
+        dpLiteral,        // Text as it stands
+        dpYear,           // yy, yyyy
+        dpMonth,          // m mm: the number; mmm, mmmm: the short, the long name
+        dpDay,            // d dd: the number; ddd, dddd: the day's name; ddddd, dddddd: the
+                          // short, the long date
+        dpHour,           // h hh
+        dpMinute,         // n nn, and m mm right after an hour
+        dpSecond,         // s ss
+        dpMilliSecond,    // z zzz
+        dpTime,           // t: the short time, tt: the long time
+        dpDateTime,       // c: the short date, and the long time when there is a time
+        dpAmPm,           // am/pm or a/p as Text gives them; ampm (no Text): the locale's
+        dpDateSeparator,  // /
+        dpTimeSeparator,  // :
+    };
+    TKind Kind = dpLiteral;
+    // The number of letters of a field.
+    int Count = 1;
+    QString Text;
+    // A literal given in quotes.
+    bool Quoted = false;
+    // An hour shown on the 12-hour clock: an am/pm marker follows before the next hour.
+    bool TwelveHour = false;
+};
+using TDatePattern = std::vector<TDatePatternPart>;
+
+// The pieces of a format string. Letters are case-insensitive; a run of one letter is one
+// field; text in single or double quotes is literal, as is every character that is no
+// field.
+TDatePattern ParseDatePattern(const QString& format);
+// The format string of pieces: fields by their lower-case letters, literals in double
+// quotes (single ones when they hold a double quote) where they were quoted.
+QString DatePatternText(const TDatePattern& pattern);
 
 // Formats a value by a format string of the program. Pattern letters are case-insensitive:
 // d dd ddd dddd ddddd dddddd, m mm mmm mmmm (minutes right after h or hh), yy yyyy, h hh,

@@ -258,3 +258,13 @@ void TTodoItem::Select() {
         owner->SelectRow(Index());
     }
 }
+
+void SetCreateItemValues(TTodoItem& item, const std::function<TDateTime()>& now) {
+    item.SetSubject("New task");
+    item.SetNotes(TStringList{"None"});
+    item.SetCompletion(0);
+    item.SetDueDate(now() + 60);
+    item.SetCreationDate(now());
+    item.SetPriority(tpNormal);
+    item.SetResource("Unassigned");
+}

@@ -121,3 +121,8 @@ private:
     std::string project_;
     TTodoNotes notes_;
 };
+
+// The values Create Item gives a new item, in this order: subject "New task", notes
+// "None", completion 0, due in 60 days, created now, priority Normal, resource
+// "Unassigned". Each date reads the clock at its own assignment.
+void SetCreateItemValues(TTodoItem& item, const std::function<TDateTime()>& now);

@@ -5,9 +5,15 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "model/todo_types.h"
+
+// The text with A to Z lowered and every other byte kept: texts are bytes of the system
+// code page, where only ASCII letters are known to be letters.
+std::string LowerAscii(std::string_view text);
 
 class TStatusStrings {
 public:
@@ -23,6 +29,9 @@ public:
     // The text of a status; empty for a value outside the four states.
     std::string GetString(TTodoStatus status) const;
     void SetString(TTodoStatus status, const std::string& value) { Set(status, value); }
+    // The status whose text equals `text`, both lowered by LowerAscii; when two texts are
+    // equal the later status wins. Nullopt when none does.
+    std::optional<TTodoStatus> Find(std::string_view text) const;
 
     std::function<void()> OnChange;
 
@@ -49,6 +58,8 @@ public:
     // The text of a priority; empty for a value outside the five priorities.
     std::string GetString(TTodoPriority priority) const;
     void SetString(TTodoPriority priority, const std::string& value) { Set(priority, value); }
+    // The priority whose text equals `text` in the same way.
+    std::optional<TTodoPriority> Find(std::string_view text) const;
 
     std::function<void()> OnChange;
 

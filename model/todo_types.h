@@ -67,6 +67,15 @@ bool TodoDataFromName(const QString& name, TTodoData& value);
 bool TodoPriorityFromName(const QString& name, TTodoPriority& value);
 bool TodoStatusFromName(const QString& name, TTodoStatus& value);
 
+// The caption of a column of a kind, as the window names its columns ("Done", "Create
+// Date"); "" out of range.
+inline constexpr const char* kTodoDataCaptions[TodoDataCount] = {
+    "Subject", "Completion", "Notes",           "Priority",    "Due Date", "Status", "Image",
+    "Done",    "Total Time", "Completion Date", "Create Date", "Resource", "Handle", "Project"};
+constexpr const char* TodoDataCaption(TTodoData kind) {
+    return kind < TodoDataCount ? kTodoDataCaptions[kind] : "";
+}
+
 // Colours: low three bytes red, green, blue from the lowest byte up; the high bit marks a
 // system colour that is resolved against the palette when painting.
 using TColor = std::uint32_t;

@@ -16,6 +16,16 @@ void ShowCurrentException(IMessageService& messages) {
     }
 }
 
+bool RunShowingErrors(IMessageService& messages, const std::function<void()>& step) {
+    try {
+        step();
+        return true;
+    } catch (...) {
+        ShowCurrentException(messages);
+        return false;
+    }
+}
+
 TPellmarkApplication::TPellmarkApplication(int& argc, char** argv)
     : QApplication(argc, argv), ownMessages_(std::make_unique<TQtMessageService>()) {}
 

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <exception>
+#include <functional>
 #include <memory>
 
 #include "platform/message_service.h"
@@ -15,6 +16,9 @@ void ShowException(IMessageService& messages, const std::exception& error);
 // The same for the exception being handled; call it inside a catch block. Exceptions of
 // other types get a general text.
 void ShowCurrentException(IMessageService& messages);
+// Runs one step of a command; an error it raises is shown that way and ends the step.
+// False when it failed.
+bool RunShowingErrors(IMessageService& messages, const std::function<void()>& step);
 
 class TPellmarkApplication : public QApplication {
     Q_OBJECT

@@ -40,25 +40,39 @@ bool MarkerBeforeHour(const QString& qt) {
     return false;
 }
 
-QString Quoted(const QString& literal) {
-    const QChar quote = literal.contains(QLatin1Char('"')) ? QLatin1Char('\'') : QLatin1Char('"');
-    return quote + literal + quote;
-}
-
 // A field without an equivalent is left out together with one blank beside it.
-void DropField(QString& out, const QString& qt, qsizetype& next) {
-    if (out.endsWith(QLatin1Char(' '))) {
-        out.chop(1);
+void DropField(TDatePattern& out, const QString& qt, qsizetype& next) {
+    if (!out.empty() && out.back().Kind == TDatePatternPart::dpLiteral && !out.back().Quoted &&
+        out.back().Text.endsWith(QLatin1Char(' '))) {
+        out.back().Text.chop(1);
+        if (out.back().Text.isEmpty()) {
+            out.pop_back();
+        }
     } else if (next < qt.size() && qt[next] == QLatin1Char(' ')) {
         ++next;
     }
 }
 
-// The Qt pattern in the program's language. A literal '/' or ':' is quoted unless it is
-// the locale's own separator, because unquoted they stand for the separators.
-QString Translate(const QString& qt, QChar dateSeparator, QChar timeSeparator) {
+TDatePatternPart Field(TDatePatternPart::TKind kind, qsizetype count) {
+    TDatePatternPart part;
+    part.Kind = kind;
+    part.Count = static_cast<int>(count);
+    return part;
+}
+
+TDatePatternPart Literal(const QString& text, bool quoted) {
+    TDatePatternPart part;
+    part.Text = text;
+    part.Quoted = quoted;
+    return part;
+}
+
+// The pieces of a Qt pattern. A literal '/' or ':' is quoted unless it is the locale's own
+// separator, because unquoted they stand for the separators.
+TDatePattern QtPatternParts(const QString& qt, QChar dateSeparator, QChar timeSeparator) {
+    using P = TDatePatternPart;
     const bool dropMarkers = MarkerBeforeHour(qt);
-    QString out;
+    TDatePattern out;
     const qsizetype n = qt.size();
     qsizetype i = 0;
     while (i < n) {
@@ -71,7 +85,7 @@ QString Translate(const QString& qt, QChar dateSeparator, QChar timeSeparator) {
             case '\'': {
                 // Qt quotes with '...', and '' is a literal quote, inside quotes too.
                 if (run >= 2) {
-                    out += Quoted(QStringLiteral("'"));
+                    out.push_back(Literal(QStringLiteral("'"), true));
                     i += 2;
                     continue;
                 }
@@ -89,26 +103,32 @@ QString Translate(const QString& qt, QChar dateSeparator, QChar timeSeparator) {
                     literal += qt[j++];
                 }
                 if (!literal.isEmpty()) {
-                    out += Quoted(literal);
+                    out.push_back(Literal(literal, true));
                 }
                 i = j + 1;
                 continue;
             }
             case 'M':
-                out += QString(run, QLatin1Char('m'));
+                out.push_back(Field(P::dpMonth, run));
                 break;
             case 'm':
-                out += QString(std::min<qsizetype>(run, 2), QLatin1Char('n'));
+                out.push_back(Field(P::dpMinute, std::min<qsizetype>(run, 2)));
                 break;
             case 'd':
-            case 'y':
-            case 'h':
-            case 's':
-            case 'z':
-                out += QString(run, c);
+                out.push_back(Field(P::dpDay, run));
                 break;
+            case 'y':
+                out.push_back(Field(P::dpYear, run));
+                break;
+            case 'h':
             case 'H':
-                out += QString(run, QLatin1Char('h'));
+                out.push_back(Field(P::dpHour, run));
+                break;
+            case 's':
+                out.push_back(Field(P::dpSecond, run));
+                break;
+            case 'z':
+                out.push_back(Field(P::dpMilliSecond, run));
                 break;
             case 'A':
             case 'a': {
@@ -121,7 +141,7 @@ QString Translate(const QString& qt, QChar dateSeparator, QChar timeSeparator) {
                     i = next;
                     continue;
                 }
-                out += QStringLiteral("ampm");
+                out.push_back(Field(P::dpAmPm, 1));  // the locale's texts
                 break;
             }
             case 't': {
@@ -132,19 +152,21 @@ QString Translate(const QString& qt, QChar dateSeparator, QChar timeSeparator) {
                 continue;
             }
             case '/':
-                out +=
-                    dateSeparator == QLatin1Char('/') ? QString(run, c) : Quoted(QString(run, c));
+                if (dateSeparator == QLatin1Char('/')) {
+                    out.insert(out.end(), run, Field(P::dpDateSeparator, 1));
+                } else {
+                    out.push_back(Literal(QString(run, c), true));
+                }
                 break;
             case ':':
-                out +=
-                    timeSeparator == QLatin1Char(':') ? QString(run, c) : Quoted(QString(run, c));
+                if (timeSeparator == QLatin1Char(':')) {
+                    out.insert(out.end(), run, Field(P::dpTimeSeparator, 1));
+                } else {
+                    out.push_back(Literal(QString(run, c), true));
+                }
                 break;
             default:
-                if (c.isLetter() || c == QLatin1Char('"')) {
-                    out += Quoted(QString(run, c));
-                } else {
-                    out += QString(run, c);
-                }
+                out.push_back(Literal(QString(run, c), c.isLetter() || c == QLatin1Char('"')));
                 break;
         }
         i += run;
@@ -152,10 +174,98 @@ QString Translate(const QString& qt, QChar dateSeparator, QChar timeSeparator) {
     return out;
 }
 
+QString Translate(const QString& qt, QChar dateSeparator, QChar timeSeparator) {
+    return DatePatternText(QtPatternParts(qt, dateSeparator, timeSeparator));
+}
+
+// The Qt display pattern of a program format; ddddd, dddddd, t and c bring in the
+// locale's formats, as far as two levels down.
+void AppendQtPattern(QString& out, QString& literal, const QString& format,
+                     const TFormatSettings& settings, int depth) {
+    using P = TDatePatternPart;
+    if (depth > 2) {
+        return;
+    }
+    auto field = [&](const QString& text) {
+        // Qt quotes literals with '...' and writes a quote inside them twice; one quoted
+        // run for all literal text between two fields.
+        if (!literal.isEmpty()) {
+            QString quoted = literal;
+            quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
+            out += QLatin1Char('\'') + quoted + QLatin1Char('\'');
+            literal.clear();
+        }
+        out += text;
+    };
+    auto nested = [&](const QString& inner) {
+        AppendQtPattern(out, literal, inner, settings, depth + 1);
+    };
+    for (const P& part : ParseDatePattern(format)) {
+        const qsizetype count = part.Count;
+        switch (part.Kind) {
+            case P::dpLiteral:
+                literal += part.Text;
+                break;
+            case P::dpYear:
+                field(count <= 2 ? QStringLiteral("yy") : QStringLiteral("yyyy"));
+                break;
+            case P::dpMonth:
+                field(QString(std::min<qsizetype>(count, 4), QLatin1Char('M')));
+                break;
+            case P::dpDay:
+                if (count <= 4) {
+                    field(QString(count, QLatin1Char('d')));
+                } else {
+                    nested(count == 5 ? settings.ShortDateFormat : settings.LongDateFormat);
+                }
+                break;
+            case P::dpHour:
+                field(QString(std::min<qsizetype>(count, 2), QLatin1Char('h')));
+                break;
+            case P::dpMinute:
+                field(QString(std::min<qsizetype>(count, 2), QLatin1Char('m')));
+                break;
+            case P::dpSecond:
+                field(QString(std::min<qsizetype>(count, 2), QLatin1Char('s')));
+                break;
+            case P::dpMilliSecond:
+                field(count > 1 ? QStringLiteral("zzz") : QStringLiteral("z"));
+                break;
+            case P::dpTime:
+                nested(count == 1 ? settings.ShortTimeFormat : settings.LongTimeFormat);
+                break;
+            case P::dpDateTime:
+                nested(settings.ShortDateFormat);
+                literal += QLatin1Char(' ');
+                nested(settings.LongTimeFormat);
+                break;
+            case P::dpAmPm:
+                field(QStringLiteral("AP"));
+                break;
+            case P::dpDateSeparator:
+                literal += settings.DateSeparator;
+                break;
+            case P::dpTimeSeparator:
+                literal += settings.TimeSeparator;
+                break;
+        }
+    }
+    if (depth == 0) {
+        field(QString());
+    }
+}
+
 }  // namespace
 
 QString FromQtPattern(const QString& qt) {
     return Translate(qt, QLatin1Char('/'), QLatin1Char(':'));
+}
+
+QString ToQtPattern(const QString& format, const TFormatSettings& settings) {
+    QString out;
+    QString literal;
+    AppendQtPattern(out, literal, format, settings, 0);
+    return out.isEmpty() ? QStringLiteral("MM/dd/yyyy") : out;
 }
 
 TFormatSettings FormatSettingsFor(const QLocale& locale) {

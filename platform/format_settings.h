@@ -16,3 +16,10 @@ const TFormatSettings& SystemFormatSettings();
 // A Qt date/time pattern ("M/d/yy", "h:mm:ss AP") in the program's pattern language
 // ("m/d/yy", "h:nn:ss ampm").
 QString FromQtPattern(const QString& qtPattern);
+
+// A format of the program ("MM/d/yyyy", "mm/dd/yyyy h:nn am/pm") as a Qt display pattern
+// showing the same fields ("MM'/'d'/'yyyy"), for a date editor; the separators and the
+// formats that ddddd, dddddd, t and c stand for are the given locale's. A format without
+// fields gives "MM/dd/yyyy".
+QString ToQtPattern(const QString& format,
+                    const TFormatSettings& settings = SystemFormatSettings());

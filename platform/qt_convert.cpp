@@ -123,3 +123,15 @@ TFont FromQFont(const QFont& font, TColor color) {
     f.Color = color;
     return f;
 }
+
+Qt::Alignment ToQAlignment(TAlignment alignment) {
+    switch (alignment) {
+        case taRightJustify:
+            return Qt::AlignRight;
+        case taCenter:
+            return Qt::AlignHCenter;
+        case taLeftJustify:
+        default:
+            return Qt::AlignLeft;
+    }
+}

@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QFont>
 #include <QPalette>
+#include <QRect>
 #include <QString>
 #include <string>
 
@@ -33,3 +34,12 @@ QFont ToQFont(const TFont& font, const QFont& base);
 // The model value of a QFont, with the colour given separately. A font sized in pixels
 // keeps its pixel size, any other its point size.
 TFont FromQFont(const QFont& font, TColor color);
+
+// The horizontal alignment flag of a column's or caption's alignment.
+Qt::Alignment ToQAlignment(TAlignment alignment);
+
+// A rectangle given by its edges, right and bottom just outside it, as the program's
+// drawing steps give rectangles.
+inline QRect EdgeRect(int left, int top, int right, int bottom) {
+    return QRect(left, top, right - left, bottom - top);
+}

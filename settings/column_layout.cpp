@@ -7,27 +7,35 @@
 #include "settings/ini_proc.h"
 #include "todolist/todo_list.h"
 
+namespace {
+
+// An entry's column takes the caption of its kind.
+constexpr TFieldEntry Field(const char* text, TTodoData kind, TSetting setting) {
+    return {text, TodoDataCaption(kind), kind, SettingName(setting), setting};
+}
+
+}  // namespace
+
 const std::array<TFieldEntry, FieldCount> FieldEntries = {{
-    {"Complete", "Done", tdComplete, "vDone"},
-    {"Subject", "Subject", tdSubject, "vSubj"},
-    {"Resource", "Resource", tdResource, "vReso"},
-    {"Notes", "Notes", tdNotes, "vNote"},
-    {"Status", "Status", tdStatus, "vStat"},
-    {"Priority", "Priority", tdPriority, "vPrio"},
-    {"Completion", "Completion", tdCompletion, "vComp"},
-    {"Creation Date", "Create Date", tdCreationDate, "vCrea"},
-    {"Due Date", "Due Date", tdDueDate, "vDueD"},
-    {"Completion Date", "Completion Date", tdCompletionDate, "vComD"},
-    {"Total time", "Total Time", tdTotalTime, "vTota"},
+    Field("Complete", tdComplete, stVDone),
+    Field("Subject", tdSubject, stVSubj),
+    Field("Resource", tdResource, stVReso),
+    Field("Notes", tdNotes, stVNote),
+    Field("Status", tdStatus, stVStat),
+    Field("Priority", tdPriority, stVPrio),
+    Field("Completion", tdCompletion, stVComp),
+    Field("Creation Date", tdCreationDate, stVCrea),
+    Field("Due Date", tdDueDate, stVDueD),
+    Field("Completion Date", tdCompletionDate, stVComD),
+    Field("Total time", tdTotalTime, stVTota),
 }};
 
 namespace {
 
-const QString kSection = QStringLiteral("Settings");
 const QString kLayoutFile = QStringLiteral("columninfo.txt");
 
-QString Key(int entry) {
-    return QString::fromLatin1(FieldEntries[static_cast<std::size_t>(entry)].Key);
+TSetting Key(int entry) {
+    return FieldEntries[static_cast<std::size_t>(entry)].Setting;
 }
 
 }  // namespace
@@ -49,17 +57,17 @@ void ApplyField(IFieldChecks& checks, TCustomTodoList& list, int entry, bool for
     const TFieldEntry& field = FieldEntries[static_cast<std::size_t>(entry)];
     if (checks.FieldChecked(entry)) {
         list.AddColumn(field.Kind, field.Caption);
-        WriteSetting(kSection, Key(entry), QStringLiteral("1"));
+        WriteSetting(Key(entry), QStringLiteral("1"));
     } else {
         list.RemoveColumn(field.Kind);
-        DeleteSetting(kSection, Key(entry));
+        DeleteSetting(Key(entry));
     }
 }
 
 void LoadFields(IFieldChecks& checks, TCustomTodoList& list) {
     ClearFieldColumns(list);
     for (int entry = 0; entry < FieldCount; ++entry) {
-        if (ReadSetting(kSection, Key(entry)) == QLatin1String("1")) {
+        if (ReadSetting(Key(entry)) == QLatin1String("1")) {
             ApplyField(checks, list, entry, true);
         }
     }
@@ -81,7 +89,7 @@ QString ColVisText(const IFieldChecks& checks) {
 }
 
 void SaveColVis(const IFieldChecks& checks) {
-    WriteSetting(kSection, QStringLiteral("colvis"), ColVisText(checks));
+    WriteSetting(stColVis, ColVisText(checks));
 }
 
 QString ColumnLayoutFileName() {

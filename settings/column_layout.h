@@ -10,6 +10,7 @@
 #include <array>
 
 #include "model/todo_types.h"
+#include "settings/setting_keys.h"
 
 class TCustomTodoList;
 
@@ -17,7 +18,8 @@ struct TFieldEntry {
     const char* Text;     // the entry of the check list
     const char* Caption;  // the caption of its column
     TTodoData Kind;
-    const char* Key;  // its visibility value: "1" when shown, deleted when hidden
+    const char* Key;   // its visibility value: "1" when shown, deleted when hidden
+    TSetting Setting;  // the same as a setting
 };
 
 inline constexpr int FieldCount = 11;

@@ -2,7 +2,8 @@
 
 // The settings store: one text value per name in a section. Each call goes to the backing
 // store and back (nothing is cached), so a value written by one call is what the next read
-// returns, in this process or another. Every caller uses the section "Settings".
+// returns, in this process or another. Every caller uses the section "Settings", through
+// the table of settings in setting_keys.h.
 //
 // Backend: on Windows the registry key HKEY_CURRENT_USER\Software\Pellmark with one subkey
 // per section and string values; elsewhere the INI file Pellmark/Pellmark.conf in the

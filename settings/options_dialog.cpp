@@ -14,22 +14,11 @@
 
 #include "platform/application.h"
 #include "platform/qt_convert.h"
-#include "settings/ini_proc.h"
+#include "settings/setting_keys.h"
 #include "settings/spin_edit.h"
 #include "todolist/todo_list.h"
 
 namespace {
-
-const QString kSection = QStringLiteral("Settings");
-
-// A flag as the settings keep it: "y" for on, the empty string for off.
-QString FlagText(bool on) {
-    return on ? QStringLiteral("y") : QString();
-}
-
-bool FlagIsOn(const QString& name) {
-    return ReadSetting(kSection, name) == QLatin1String("y");
-}
 
 // A label left of a control: as wide as the room before the control, its font made a
 // little smaller when the caption would not fit otherwise.
@@ -206,19 +195,19 @@ void TfrmOptions::ConnectActions() {
     connect(ckHideScroll_, &QCheckBox::toggled, this, [this](bool checked) {
         Guard([&] {
             host_.SetListFillsScrollBox(checked);
-            WriteSetting(kSection, QStringLiteral("ckHideScroll"), FlagText(checked));
+            WriteFlag(stHideScroll, checked);
         });
     });
     connect(ckHideButtons_, &QCheckBox::toggled, this, [this](bool checked) {
         Guard([&] {
             host_.SetButtonsVisible(!checked);
-            WriteSetting(kSection, QStringLiteral("ckHideButtons"), FlagText(checked));
+            WriteFlag(stHideButtons, checked);
         });
     });
     connect(ckAutoSave_, &QCheckBox::toggled, this, [this](bool checked) {
         Guard([&] {
             host_.SetAutoSaveEnabled(checked);
-            WriteSetting(kSection, QStringLiteral("ckAutoSave"), FlagText(checked));
+            WriteFlag(stAutoSave, checked);
         });
     });
     connect(fieldList_, &QListWidget::itemChanged, this, &TfrmOptions::FieldToggled);
@@ -229,13 +218,7 @@ void TfrmOptions::ConnectActions() {
 }
 
 bool TfrmOptions::Guard(const std::function<void()>& step) {
-    try {
-        step();
-        return true;
-    } catch (...) {
-        ShowCurrentException(platform_.Messages);
-        return false;
-    }
+    return RunShowingErrors(platform_.Messages, step);
 }
 
 void TfrmOptions::ShowOptions() {
@@ -362,28 +345,26 @@ void TfrmOptions::showEvent(QShowEvent* event) {
     }
     // The stored choices, applied again through the boxes' own actions.
     Guard([&] {
-        ckAsktoSave_->setChecked(FlagIsOn(QStringLiteral("asktosave")));
-        ckPreviewNotes_->setChecked(FlagIsOn(QStringLiteral("prevnotes")));
-        ckAutoDeleteKey_->setChecked(FlagIsOn(QStringLiteral("ckAutoDeleteKey")));
-        ckAutoInsertKey_->setChecked(FlagIsOn(QStringLiteral("ckAutoInsertKey")));
-        ckHideScroll_->setChecked(FlagIsOn(QStringLiteral("ckHideScroll")));
-        ckHideButtons_->setChecked(FlagIsOn(QStringLiteral("ckHideButtons")));
+        ckAsktoSave_->setChecked(FlagIsOn(stAskToSave));
+        ckPreviewNotes_->setChecked(FlagIsOn(stPrevNotes));
+        ckAutoDeleteKey_->setChecked(FlagIsOn(stAutoDeleteKey));
+        ckAutoInsertKey_->setChecked(FlagIsOn(stAutoInsertKey));
+        ckHideScroll_->setChecked(FlagIsOn(stHideScroll));
+        ckHideButtons_->setChecked(FlagIsOn(stHideButtons));
     });
 }
 
 void TfrmOptions::CloseWrites() {
-    WriteSetting(kSection, QStringLiteral("asktosave"), FlagText(ckAsktoSave_->isChecked()));
-    WriteSetting(kSection, QStringLiteral("prevnotes"), FlagText(ckPreviewNotes_->isChecked()));
-    WriteSetting(kSection, QStringLiteral("ckAutoDeleteKey"),
-                 FlagText(ckAutoDeleteKey_->isChecked()));
-    WriteSetting(kSection, QStringLiteral("ckAutoInsertKey"),
-                 FlagText(ckAutoInsertKey_->isChecked()));
-    WriteSetting(kSection, QStringLiteral("ckHideScroll"), FlagText(ckHideScroll_->isChecked()));
+    WriteFlag(stAskToSave, ckAsktoSave_->isChecked());
+    WriteFlag(stPrevNotes, ckPreviewNotes_->isChecked());
+    WriteFlag(stAutoDeleteKey, ckAutoDeleteKey_->isChecked());
+    WriteFlag(stAutoInsertKey, ckAutoInsertKey_->isChecked());
+    WriteFlag(stHideScroll, ckHideScroll_->isChecked());
     host_.SetListFillsScrollBox(ckHideScroll_->isChecked());
     // A box of three characters or fewer keeps the stored file; blanks alone switch it off.
     const QString startup = txtStartupFile_->text();
     if (startup.size() > 3) {
-        WriteSetting(kSection, QStringLiteral("startupfile"), startup.trimmed());
+        WriteSetting(stStartupFile, startup.trimmed());
     }
 }
 

@@ -39,3 +39,27 @@ using TItemAllowEvent = std::function<void(QObject* Sender, TTodoItem* ATodoItem
 using THeaderClickEvent = std::function<void(QObject* Sender, int SectionIndex)>;
 using THeaderDragDropEvent = std::function<void(QObject* Sender, int FromSection, int ToSection)>;
 using THeaderSizedEvent = std::function<void(QObject* Sender, int ASection, int AWidth)>;
+
+// The events of the row list box that the to-do list control raises again as its own.
+struct TRowEvents {
+    TNotifyEvent OnClick;
+    TNotifyEvent OnDblClick;
+    TKeyEvent OnKeyDown;
+    TKeyEvent OnKeyUp;
+    TKeyPressEvent OnKeyPress;
+    TMouseEvent OnMouseDown;
+    TMouseEvent OnMouseUp;
+    TMouseMoveEvent OnMouseMove;
+    TDragDropEvent OnDragDrop;
+    TDragOverEvent OnDragOver;
+    TStartDragEvent OnStartDrag;
+    TEndDragEvent OnEndDrag;
+    TNotifyEvent OnEnter;
+    TNotifyEvent OnExit;
+};
+
+// Binds every event of `from` to raise the same event of `to`, as it is assigned when the
+// event comes, with `sender` as Sender and every other argument unchanged, so that what a
+// handler leaves in a reference argument goes back. A drag over is refused while `to` has
+// no OnDragOver.
+void ForwardRowEvents(TRowEvents& from, const TRowEvents& to, QObject* sender);

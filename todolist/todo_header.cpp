@@ -13,22 +13,6 @@
 
 namespace {
 
-QRect Edges(int left, int top, int right, int bottom) {
-    return QRect(left, top, right - left, bottom - top);
-}
-
-Qt::Alignment HorizontalFlags(TAlignment alignment) {
-    switch (alignment) {
-        case taRightJustify:
-            return Qt::AlignRight;
-        case taCenter:
-            return Qt::AlignHCenter;
-        case taLeftJustify:
-        default:
-            return Qt::AlignLeft;
-    }
-}
-
 Qt::Alignment VerticalFlags(TVAlignment alignment) {
     switch (alignment) {
         case vtaTop:
@@ -256,7 +240,8 @@ void TTodoHeader::paintEvent(QPaintEvent*) {
         if (isLast) {
             end = extent;
         }
-        const QRect r = horizontal ? Edges(start, 0, end, height()) : Edges(0, start, width(), end);
+        const QRect r =
+            horizontal ? EdgeRect(start, 0, end, height()) : EdgeRect(0, start, width(), end);
         PaintSection(painter, i, r, isLast);
         if (isLast) {
             break;
@@ -292,7 +277,7 @@ void TTodoHeader::PaintSection(QPainter& painter, int index, const QRect& r, boo
         for (const QString& line : lines) {
             fullWidth = std::max(fullWidth, metrics.horizontalAdvance(line));
         }
-        const QRect t = Edges(tl, tt, tr, tb);
+        const QRect t = EdgeRect(tl, tt, tr, tb);
         if (t.width() > 0 && t.height() > 0) {
             painter.save();
             painter.setClipRect(t);
@@ -304,12 +289,11 @@ void TTodoHeader::PaintSection(QPainter& painter, int index, const QRect& r, boo
                 for (const QString& line : lines) {
                     shown << metrics.elidedText(line, Qt::ElideRight, t.width());
                 }
-                painter.drawText(t, HorizontalFlags(alignment_) | Qt::AlignTop,
+                painter.drawText(t, ToQAlignment(alignment_) | Qt::AlignTop,
                                  shown.join(QLatin1Char('\n')));
             } else {
                 painter.drawText(
-                    t,
-                    HorizontalFlags(alignment_) | VerticalFlags(vAlignment_) | Qt::TextSingleLine,
+                    t, ToQAlignment(alignment_) | VerticalFlags(vAlignment_) | Qt::TextSingleLine,
                     metrics.elidedText(caption, Qt::ElideRight, t.width()));
             }
             painter.restore();
@@ -345,17 +329,17 @@ void TTodoHeader::PaintSection(QPainter& painter, int index, const QRect& r, boo
         if (r.width() > 0 && r.height() > 0) {
             const QColor light = ToQColor(clBtnHighlight, pal);
             const QColor shadow = ToQColor(clBtnShadow, pal);
-            painter.fillRect(Edges(rl, rt, rr, rt + 1), light);
-            painter.fillRect(Edges(rl, rt, rl + 1, rb), light);
-            painter.fillRect(Edges(rr - 1, rt, rr, rb), shadow);
-            painter.fillRect(Edges(rl, rb - 1, rr, rb), shadow);
+            painter.fillRect(EdgeRect(rl, rt, rr, rt + 1), light);
+            painter.fillRect(EdgeRect(rl, rt, rl + 1, rb), light);
+            painter.fillRect(EdgeRect(rr - 1, rt, rr, rb), shadow);
+            painter.fillRect(EdgeRect(rl, rb - 1, rr, rb), shadow);
         }
     } else if (index > 0 && lineColor_ != clNone) {
         const QColor line = ToQColor(lineColor_, pal);
         if (orientation_ == hoHorizontal) {
-            painter.fillRect(Edges(rl + 1, rt, rl + 2, rb), line);
+            painter.fillRect(EdgeRect(rl + 1, rt, rl + 2, rb), line);
         } else {
-            painter.fillRect(Edges(rl, rt + 2, rr, rt + 3), line);
+            painter.fillRect(EdgeRect(rl, rt + 2, rr, rt + 3), line);
         }
     }
 }

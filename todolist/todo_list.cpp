@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <limits>
+#include <optional>
 
 #include "model/todo_file.h"
 #include "model/todo_sort.h"
@@ -11,18 +12,37 @@
 
 namespace {
 
-// Only A to Z are lowered: the texts are bytes of the system code page.
-std::string LowerAscii(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
+// The value of a display text, for TodoStatusFromString and TodoPriorityFromString: the
+// text is lowered, looked up among the display texts, then given to the conversion event.
+template <typename Enum, typename Strings, typename Event>
+Enum FromString(QObject* sender, const Strings& strings, const std::string& text,
+                const char* function, const char* kind, const Event& event) {
+    const std::string lower = LowerAscii(text);
+    const std::optional<Enum> found = strings.Find(lower);
+    if (!found) {
+        throw EConversionFunctionException(
+            QLatin1String(function) + QLatin1String(" error. The parameter \"") +
+            LocalString(lower) + QLatin1String("\" is not a valid ") + QLatin1String(kind) +
+            QLatin1String(" string."));
     }
-    return text;
+    Enum result = *found;
+    if (event) {
+        event(sender, lower, result);
+    }
+    return result;
 }
 
-std::string Quoted(const std::string& text) {
-    return '"' + text + '"';
+// The display texts in value order, each in double quotes, separated by commas.
+template <typename Enum, typename Strings>
+std::string CommaText(const Strings& strings, int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        if (i > 0) {
+            text += ',';
+        }
+        text += '"' + strings.GetString(static_cast<Enum>(i)) + '"';
+    }
+    return text;
 }
 
 // Row repaints are ignored while this lives; one repaint of the view follows.
@@ -43,12 +63,12 @@ private:
 
 TCustomTodoList::TCustomTodoList(QWidget* parent)
     : QWidget(parent),
-      listBox_(new TTodoListBox(this)),
-      header_(new TTodoHeader(this, this)),
       statusStrings_(std::make_unique<TStatusStrings>()),
       priorityStrings_(std::make_unique<TPriorityStrings>()),
       completeCheck_(std::make_unique<TCompleteCheck>()),
+      listBox_(std::make_unique<TTodoListBox>(this)),
       editColors_(std::make_unique<TEditColors>(listBox_->CellEditing())) {
+    header_ = std::make_unique<TTodoHeader>(this, this);
     statusStrings_->OnChange = [this] { listBox_->RepaintAll(); };
     priorityStrings_->OnChange = [this] { listBox_->RepaintAll(); };
     completeCheck_->OnChange = [this](TCompleteCheck*) { listBox_->RepaintAll(); };
@@ -71,7 +91,7 @@ TCustomTodoList::TCustomTodoList(QWidget* parent)
     header_->OnDragDrop = [this](QObject*, int from, int to) { HeaderSectionDropped(from, to); };
     listBox_->OnColumnsChanged = [this](QObject*) { UpdateHeader(); };
     listBox_->OnSelectItem = [this](QObject*) { DoItemSelect(SelectedItem()); };
-    ForwardEvents();
+    ForwardRowEvents(*listBox_, *this, this);
 
     SetTabStop(false);
     SetItemHeight(18);
@@ -82,94 +102,7 @@ TCustomTodoList::TCustomTodoList(QWidget* parent)
     SetHeaderDragDrop(false);
 }
 
-TCustomTodoList::~TCustomTodoList() {
-    // The parts go in the order they were made, while the control's own members live.
-    delete listBox_;
-    listBox_ = nullptr;
-    delete header_;
-    header_ = nullptr;
-}
-
-void TCustomTodoList::ForwardEvents() {
-    TTodoListBox& box = *listBox_;
-    box.OnClick = [this](QObject*) {
-        if (OnClick) {
-            OnClick(this);
-        }
-    };
-    box.OnDblClick = [this](QObject*) {
-        if (OnDblClick) {
-            OnDblClick(this);
-        }
-    };
-    box.OnKeyDown = [this](QObject*, int& key, Qt::KeyboardModifiers shift) {
-        if (OnKeyDown) {
-            OnKeyDown(this, key, shift);
-        }
-    };
-    box.OnKeyUp = [this](QObject*, int& key, Qt::KeyboardModifiers shift) {
-        if (OnKeyUp) {
-            OnKeyUp(this, key, shift);
-        }
-    };
-    box.OnKeyPress = [this](QObject*, QChar& key) {
-        if (OnKeyPress) {
-            OnKeyPress(this, key);
-        }
-    };
-    box.OnMouseDown = [this](QObject*, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x,
-                             int y) {
-        if (OnMouseDown) {
-            OnMouseDown(this, button, shift, x, y);
-        }
-    };
-    box.OnMouseUp = [this](QObject*, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x,
-                           int y) {
-        if (OnMouseUp) {
-            OnMouseUp(this, button, shift, x, y);
-        }
-    };
-    box.OnMouseMove = [this](QObject*, Qt::KeyboardModifiers shift, int x, int y) {
-        if (OnMouseMove) {
-            OnMouseMove(this, shift, x, y);
-        }
-    };
-    box.OnDragDrop = [this](QObject*, QObject* source, int x, int y) {
-        if (OnDragDrop) {
-            OnDragDrop(this, source, x, y);
-        }
-    };
-    // The list box raises OnDragOver only when it is assigned, so the control's handler
-    // must always be reachable: the forwarder refuses when the control has none.
-    box.OnDragOver = [this](QObject*, QObject* source, int x, int y, TDragState state,
-                            bool& accept) {
-        if (OnDragOver) {
-            OnDragOver(this, source, x, y, state, accept);
-        } else {
-            accept = false;
-        }
-    };
-    box.OnStartDrag = [this](QObject*, QMimeData*& data) {
-        if (OnStartDrag) {
-            OnStartDrag(this, data);
-        }
-    };
-    box.OnEndDrag = [this](QObject*, QObject* target, int x, int y) {
-        if (OnEndDrag) {
-            OnEndDrag(this, target, x, y);
-        }
-    };
-    box.OnEnter = [this](QObject*) {
-        if (OnEnter) {
-            OnEnter(this);
-        }
-    };
-    box.OnExit = [this](QObject*) {
-        if (OnExit) {
-            OnExit(this);
-        }
-    };
-}
+TCustomTodoList::~TCustomTodoList() = default;
 
 // Layout and border -----------------------------------------------------------------------
 
@@ -450,26 +383,8 @@ void TCustomTodoList::TodoStatusToString(TTodoStatus status, std::string& text) 
 }
 
 TTodoStatus TCustomTodoList::TodoStatusFromString(const std::string& text) {
-    const std::string lower = LowerAscii(text);
-    bool found = false;
-    TTodoStatus result = tsNotStarted;
-    // Every status is compared: when two texts are equal the later status wins.
-    for (int i = 0; i < TodoStatusCount; ++i) {
-        const auto status = static_cast<TTodoStatus>(i);
-        if (LowerAscii(statusStrings_->GetString(status)) == lower) {
-            result = status;
-            found = true;
-        }
-    }
-    if (!found) {
-        throw EConversionFunctionException(
-            QStringLiteral("TodoStatusFromString error. The parameter \"") + LocalString(lower) +
-            QStringLiteral("\" is not a valid status string."));
-    }
-    if (OnStringToStatus) {
-        OnStringToStatus(this, lower, result);
-    }
-    return result;
+    return FromString<TTodoStatus>(this, *statusStrings_, text, "TodoStatusFromString", "status",
+                                   OnStringToStatus);
 }
 
 void TCustomTodoList::TodoPriorityToString(TTodoPriority priority, std::string& text) {
@@ -480,45 +395,14 @@ void TCustomTodoList::TodoPriorityToString(TTodoPriority priority, std::string& 
 }
 
 TTodoPriority TCustomTodoList::TodoPriorityFromString(const std::string& text) {
-    const std::string lower = LowerAscii(text);
-    bool found = false;
-    TTodoPriority result = tpLowest;
-    for (int i = 0; i < TodoPriorityCount; ++i) {
-        const auto priority = static_cast<TTodoPriority>(i);
-        if (LowerAscii(priorityStrings_->GetString(priority)) == lower) {
-            result = priority;
-            found = true;
-        }
-    }
-    if (!found) {
-        throw EConversionFunctionException(
-            QStringLiteral("TodoPriorityFromString error. The parameter \"") + LocalString(lower) +
-            QStringLiteral("\" is not a valid priority string."));
-    }
-    if (OnStringToPriority) {
-        OnStringToPriority(this, lower, result);
-    }
-    return result;
+    return FromString<TTodoPriority>(this, *priorityStrings_, text, "TodoPriorityFromString",
+                                     "priority", OnStringToPriority);
 }
 
 std::string TCustomTodoList::TodoStatusCommaText() {
-    std::string text;
-    for (int i = 0; i < TodoStatusCount; ++i) {
-        if (i > 0) {
-            text += ',';
-        }
-        text += Quoted(statusStrings_->GetString(static_cast<TTodoStatus>(i)));
-    }
-    return text;
+    return CommaText<TTodoStatus>(*statusStrings_, TodoStatusCount);
 }
 
 std::string TCustomTodoList::TodoPriorityCommaText() {
-    std::string text;
-    for (int i = 0; i < TodoPriorityCount; ++i) {
-        if (i > 0) {
-            text += ',';
-        }
-        text += Quoted(priorityStrings_->GetString(static_cast<TTodoPriority>(i)));
-    }
-    return text;
+    return CommaText<TTodoPriority>(*priorityStrings_, TodoPriorityCount);
 }

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "editing/edit_colors.h"
+#include "editing/edit_host.h"
 #include "model/errors.h"
 #include "model/todo_collections.h"
 #include "model/todo_strings.h"
@@ -42,7 +43,10 @@ using TPriorityToStringEvent =
 using TStringToPriorityEvent =
     std::function<void(QObject* Sender, const std::string& AString, TTodoPriority& AValue)>;
 
-class TCustomTodoList : public QWidget {
+// The control converts the texts of states and priorities and raises the edit events for
+// the cell editing of its list box (ITodoEditControl), and raises the list box's row events
+// (TRowEvents) again with itself as Sender.
+class TCustomTodoList : public QWidget, public ITodoEditControl, public TRowEvents {
     Q_OBJECT
 
 public:
@@ -52,8 +56,8 @@ public:
     explicit TCustomTodoList(QWidget* parent = nullptr);
     ~TCustomTodoList() override;
 
-    TTodoListBox* ListBox() const { return listBox_; }
-    TTodoHeader* Header() const { return header_; }
+    TTodoListBox* ListBox() const { return listBox_.get(); }
+    TTodoHeader* Header() const { return header_.get(); }
 
     // Properties ------------------------------------------------------------------------
 
@@ -189,35 +193,22 @@ public:
     virtual bool DoItemDelete(TTodoItem* item);
     virtual bool DoItemInsert(TTodoItem* item);
     virtual void DoItemSelect(TTodoItem* item);
-    virtual void DoEditDone(TTodoData kind, TTodoItem* item);
-    virtual void DoEditStart();
+    void DoEditDone(TTodoData kind, TTodoItem* item) override;
+    void DoEditStart() override;
     // The status text (the StatusStrings text, which OnStatusToString may replace).
-    virtual void TodoStatusToString(TTodoStatus status, std::string& text);
+    void TodoStatusToString(TTodoStatus status, std::string& text) override;
     // The status of a text, compared without regard to ASCII case; raises
     // EConversionFunctionException for an unknown text.
-    virtual TTodoStatus TodoStatusFromString(const std::string& text);
-    virtual void TodoPriorityToString(TTodoPriority priority, std::string& text);
-    virtual TTodoPriority TodoPriorityFromString(const std::string& text);
+    TTodoStatus TodoStatusFromString(const std::string& text) override;
+    void TodoPriorityToString(TTodoPriority priority, std::string& text) override;
+    TTodoPriority TodoPriorityFromString(const std::string& text) override;
     // The texts in double quotes, separated by commas: "Not started","Completed",...
-    virtual std::string TodoStatusCommaText();
-    virtual std::string TodoPriorityCommaText();
+    std::string TodoStatusCommaText() override;
+    std::string TodoPriorityCommaText() override;
 
     // Events (Sender is this control; positions are in list-box coordinates) ------------
+    // The row events OnClick ... OnExit come from TRowEvents.
 
-    TNotifyEvent OnClick;
-    TNotifyEvent OnDblClick;
-    TKeyEvent OnKeyDown;
-    TKeyEvent OnKeyUp;
-    TKeyPressEvent OnKeyPress;
-    TMouseEvent OnMouseDown;
-    TMouseEvent OnMouseUp;
-    TMouseMoveEvent OnMouseMove;
-    TDragDropEvent OnDragDrop;
-    TDragOverEvent OnDragOver;
-    TStartDragEvent OnStartDrag;
-    TEndDragEvent OnEndDrag;
-    TNotifyEvent OnEnter;
-    TNotifyEvent OnExit;
     TItemSelectEvent OnItemSelect;
     TItemAllowEvent OnItemInsert;
     TItemAllowEvent OnItemDelete;
@@ -237,15 +228,11 @@ protected:
 
 private:
     void LayoutParts();
-    void ForwardEvents();
     void HeaderSectionDropped(int from, int to);
 
-    TTodoListBox* listBox_;  // owned through Qt parenthood, deleted first
-    TTodoHeader* header_;
     std::unique_ptr<TStatusStrings> statusStrings_;
     std::unique_ptr<TPriorityStrings> priorityStrings_;
     std::unique_ptr<TCompleteCheck> completeCheck_;
-    std::unique_ptr<TEditColors> editColors_;
 
     TAlign align_ = alNone;
     bool autoAdvanceEdit_ = false;
@@ -262,6 +249,14 @@ private:
     TSortDirection sortDirection_ = sdAscending;
     int sortColumn_ = 0;
     bool loading_ = false;
+
+    // The parts, Qt children of this control and owned here. They are destroyed before
+    // everything above, while the control's texts and events still serve them: the list
+    // box first, then the header, which the constructor makes after the list box.
+    std::unique_ptr<TTodoHeader> header_;
+    std::unique_ptr<TTodoListBox> listBox_;
+    // Wraps the list box's editors.
+    std::unique_ptr<TEditColors> editColors_;
 };
 
 // The published control; all behaviour is in TCustomTodoList.

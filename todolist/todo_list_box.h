@@ -3,7 +3,8 @@
 // The row view of the to-do list control: a fixed-height, owner-drawn list of rows, one per
 // to-do item, painted cell by cell from the item and the column definitions. Rows are only
 // a count that follows the item collection; the list box owns both collections and tells
-// the model's owner interface how to keep the view in step.
+// the model's owner interface how to keep the view in step. TRowPainter paints the rows;
+// the keys, the mouse and dragging rows are handled in todo_list_box_input.cpp.
 //
 // Coordinates are those of the list box's viewport: (0, 0) is the top-left corner of the
 // first visible row, below the header. Rectangles are Qt rectangles (right() and bottom()
@@ -17,22 +18,27 @@
 
 #include "editing/cell_editing.h"
 #include "editing/edit_host.h"
+#include "model/cell_text.h"
 #include "model/todo_collections.h"
 #include "model/todo_owner.h"
 #include "model/todo_types.h"
+#include "todolist/row_painter.h"
 #include "todolist/todo_events.h"
 #include "todolist/todo_glyphs.h"
 #include "todolist/todo_hint.h"
 #include "todolist/todo_looks.h"
+#include "todolist/type_ahead.h"
 
 class TCustomTodoList;
-class QPainter;
 class IClock;
 
 // The list box is also the host of the in-place editors (ITodoEditHost): it owns the
 // cell-editing logic, which places the editors into its viewport and writes into its
-// items.
-class TTodoListBox : public QAbstractScrollArea, public ITodoModelOwner, public ITodoEditHost {
+// items. Its row events (TRowEvents) have it as Sender; the control forwards them.
+class TTodoListBox : public QAbstractScrollArea,
+                     public ITodoModelOwner,
+                     public ITodoEditHost,
+                     public TRowEvents {
     Q_OBJECT
 
 public:
@@ -42,9 +48,9 @@ public:
     ~TTodoListBox() override;
 
     TCustomTodoList* Owner() const { return owner_; }
-    TTodoColumnCollection& TodoColumns() override { return *columns_; }
+    TTodoColumnCollection& TodoColumns() { return *columns_; }
     const TTodoColumnCollection& TodoColumns() const { return *columns_; }
-    TTodoItemCollection& TodoItems() override { return *items_; }
+    TTodoItemCollection& TodoItems() { return *items_; }
     const TTodoItemCollection& TodoItems() const { return *items_; }
 
     // Rows and selection ------------------------------------------------------------------
@@ -83,46 +89,49 @@ public:
 
     // Painting settings -------------------------------------------------------------------
 
-    // The background of the list and of the cell under the cursor.
-    TColor Color() const { return color_; }
-    void SetColor(TColor value);
+    // The look of the rows (see TRowLook); every setter repaints.
+    const TRowLook& Look() const { return look_; }
+    TColor Color() const { return look_.Color; }
+    void SetColor(TColor value) { SetLook(look_.Color, value); }
     // The list's own font; new columns start with a copy of it.
-    const TFont& Font() const { return font_; }
-    void SetFont(const TFont& value);
+    const TFont& Font() const { return look_.Font; }
+    void SetFont(const TFont& value) { SetLook(look_.Font, value); }
+    bool GridLines() const { return look_.GridLines; }
+    void SetGridLines(bool value) { SetLook(look_.GridLines, value); }
+    bool Preview() const { return look_.Preview; }
+    void SetPreview(bool value) { SetLook(look_.Preview, value); }
+    const TFont& PreviewFont() const { return look_.PreviewFont; }
+    void SetPreviewFont(const TFont& value) { SetLook(look_.PreviewFont, value); }
+    const TFont& CompletionFont() const { return look_.CompletionFont; }
+    void SetCompletionFont(const TFont& value) { SetLook(look_.CompletionFont, value); }
+    const TFont& PriorityFont() const { return look_.PriorityFont; }
+    void SetPriorityFont(const TFont& value) { SetLook(look_.PriorityFont, value); }
+    // Repaints only when the value changes.
+    bool ShowSelection() const { return look_.ShowSelection; }
+    void SetShowSelection(bool value);
+    TColor SelectionColor() const { return look_.SelectionColor; }
+    void SetSelectionColor(TColor value) { SetLook(look_.SelectionColor, value); }
+    TColor SelectionFontColor() const { return look_.SelectionFontColor; }
+    void SetSelectionFontColor(TColor value) { SetLook(look_.SelectionFontColor, value); }
+    const QString& DateFormat() const { return look_.DateFormat; }
+    void SetDateFormat(const QString& value) { SetLook(look_.DateFormat, value); }
     // Images of tdImage cells; not owned, forgotten when destroyed.
     TImageList* Images() const { return images_; }
     void SetImages(TImageList* value);
-    bool GridLines() const { return gridLines_; }
-    void SetGridLines(bool value);
-    bool Preview() const override { return preview_; }
-    void SetPreview(bool value);
-    const TFont& PreviewFont() const override { return previewFont_; }
-    void SetPreviewFont(const TFont& value);
-    const TFont& CompletionFont() const { return completionFont_; }
-    void SetCompletionFont(const TFont& value);
-    const TFont& PriorityFont() const { return priorityFont_; }
-    void SetPriorityFont(const TFont& value);
     TProgressLook& ProgressLook() { return progressLook_; }
     const TProgressLook& ProgressLook() const { return progressLook_; }
     void SetProgressLook(const TProgressLook& value) { progressLook_.Assign(value); }
-    bool ShowSelection() const { return showSelection_; }
-    void SetShowSelection(bool value);
-    TColor SelectionColor() const { return selectionColor_; }
-    void SetSelectionColor(TColor value);
-    TColor SelectionFontColor() const { return selectionFontColor_; }
-    void SetSelectionFontColor(TColor value);
-    // The format of every date cell, in the program's pattern language.
-    const QString& DateFormat() const override { return dateFormat_; }
-    void SetDateFormat(const QString& value);
 
     // Behaviour settings, stored for the editing and keyboard code ------------------------
 
-    bool Editable() const override { return editable_; }
+    bool Editable() const { return editable_; }
     void SetEditable(bool value) { editable_ = value; }
-    bool EditSelectAll() const override { return editSelectAll_; }
+    bool EditSelectAll() const { return editSelectAll_; }
     void SetEditSelectAll(bool value) { editSelectAll_ = value; }
-    bool LookupIncr() const { return lookupIncr_; }
-    void SetLookupIncr(bool value) { lookupIncr_ = value; }
+    // Type-ahead: LookupIncr gathers the typed characters; LookupTodo is the column whose
+    // text is compared when it holds text (the subject otherwise).
+    bool LookupIncr() const { return typeAhead_.Incremental(); }
+    void SetLookupIncr(bool value) { typeAhead_.SetIncremental(value); }
     int LookupTodo() const { return lookupTodo_; }
     void SetLookupTodo(int value) { lookupTodo_ = value; }
     int SortTodo() const { return sortTodo_; }
@@ -134,7 +143,7 @@ public:
     bool ShowHint() const { return showHint_; }
     void SetShowHint(bool value);
     // The type-ahead text typed so far; cleared when the list box gets the focus.
-    const QString& LookupBuffer() const { return lookupBuffer_; }
+    const QString& LookupBuffer() const { return typeAhead_.Buffer(); }
     TDragMode DragMode() const { return dragMode_; }
     void SetDragMode(TDragMode value) { dragMode_ = value; }
     TDragKind DragKind() const { return dragKind_; }
@@ -179,6 +188,10 @@ public:
     void SetClock(IClock* clock);
     IClock& Clock() const { return *clock_; }
 
+    // The texts the rows show (for the priority, the text its list editor offers): what
+    // type-ahead reads, and what a find or a screen reader should read.
+    TCellTextContext CellTexts() const;
+
     // Full-text hints ---------------------------------------------------------------------
 
     // Fills in the hint of the cell under a point of the view: false (info untouched) when
@@ -200,54 +213,24 @@ public:
     void SelectRow(int row) override { SetItemIndex(row); }
     void ColumnsChanged() override;
     void RowsSettled() override;
-    TFont CurrentFont() const override { return font_; }
+    TFont CurrentFont() const override { return look_.Font; }
 
-    // Events (Sender is this list box; the control forwards them with itself) -------------
+    // Events (Sender is this list box) --------------------------------------------------
 
-    TNotifyEvent OnClick;
-    TNotifyEvent OnDblClick;
-    TKeyEvent OnKeyDown;
-    TKeyEvent OnKeyUp;
-    TKeyPressEvent OnKeyPress;
-    TMouseEvent OnMouseDown;
-    TMouseEvent OnMouseUp;
-    TMouseMoveEvent OnMouseMove;
-    TDragDropEvent OnDragDrop;
-    TDragOverEvent OnDragOver;
-    TStartDragEvent OnStartDrag;
-    TEndDragEvent OnEndDrag;
-    TNotifyEvent OnEnter;
-    TNotifyEvent OnExit;
     // The user changed the selected row (keys, mouse).
     TNotifyEvent OnSelectItem;
     // Columns were added or removed, or a column's width or caption was set.
     TNotifyEvent OnColumnsChanged;
 
-    // Paints one row into the rectangle; nothing for a row outside the items.
-    void PaintRow(QPainter& painter, int row, const QRect& rect, bool selected);
-
     // ITodoEditHost -----------------------------------------------------------------------
 
     QWidget* EditorParent() override { return viewport(); }
     QWidget* PreviewParent() override;
+    TEditSettings EditSettings() const override;
+    void SelectRowForEdit(int row) override { UserSelect(row); }
     void FocusHost() override;
     void PostAdvanceKey() override;
     void Beep() override;
-    void SelectRowForEdit(int row) override { UserSelect(row); }
-    bool AutoAdvanceEdit() const override;
-    bool CompletionGraphic() const override;
-    int ItemHeight() const override;
-    int PreviewHeight() const override;
-    QFont BaseFont() const override { return QWidget::font(); }
-    QPixmap PriorityImage(int index) const override { return priorityImages_.Image(index); }
-    void TodoStatusToString(TTodoStatus status, std::string& text) override;
-    TTodoStatus TodoStatusFromString(const std::string& text) override;
-    void TodoPriorityToString(TTodoPriority priority, std::string& text) override;
-    TTodoPriority TodoPriorityFromString(const std::string& text) override;
-    std::string TodoStatusCommaText() override;
-    std::string TodoPriorityCommaText() override;
-    void DoEditStart() override;
-    void DoEditDone(TTodoData kind, TTodoItem* item) override;
 
 protected:
     bool viewportEvent(QEvent* event) override;
@@ -285,32 +268,28 @@ protected:
     void UserSelect(int row);
 
 private:
-    struct TPaintCache;
-
+    template <typename T>
+    void SetLook(T& field, const T& value) {
+        field = value;
+        RepaintAll();
+    }
     void UpdateScrollRange();
     void InsertItemByKey();
     void DeleteItemByKey();
     void Lookup(int key);
-    QString LookupText(int row) const;
-    QString HintText(const TTodoItem& item, const TTodoColumnItem& column) const;
+    // What the hints read: the cells' texts, with the hints' own rules.
+    TCellTextContext HintTexts() const;
     void EnsureVisible(int row);
+    void ShowPendingRow();
     void RepaintRows(int first, int last);
     void NavigateKey(int key);
+    // A press or double click: a left one selects the row under the pointer and may start a
+    // click or a row drag; every one raises OnMouseDown.
+    void ButtonDown(QMouseEvent* event);
     void StartRowDrag(const QPoint& position);
     bool RaiseDragOver(QDropEvent* event, TDragState state);
-    TPaintCache MakePaintCache() const;
-    void PaintRow(QPainter& painter, const TPaintCache& cache, int row, const QRect& rect,
-                  bool selected);
-    void PaintCell(QPainter& painter, const TPaintCache& cache, const TTodoItem& item,
-                   const TTodoColumnItem& column, const QRect& cell, const QFont& font,
-                   const QColor& fontColor);
-    void PaintText(QPainter& painter, const QRect& cell, const QString& text, TAlignment alignment,
-                   const QFont& font, const QColor& color);
-    void PaintCompletionBar(QPainter& painter, const QRect& cell, int value, QFont font,
-                            const QPalette& palette);
-    void PaintCheck(QPainter& painter, const QRect& cell, TAlignment alignment, bool checked,
-                    bool handle, const QPalette& palette);
-    void PaintFocusRect(QPainter& painter, const QRect& rect);
+    // The painter of the rows as they look now, for one paint event.
+    TRowPainter RowPainter() const;
 
     TCustomTodoList* owner_;
     std::unique_ptr<TTodoItemCollection> items_;
@@ -332,23 +311,13 @@ private:
     bool loading_ = false;
     bool destroying_ = false;
 
-    TColor color_ = clWindow;
-    TFont font_;
+    TRowLook look_;
     QPointer<TImageList> images_;
-    bool gridLines_ = false;
-    bool preview_ = false;
-    TFont previewFont_;
-    TFont completionFont_;
-    TFont priorityFont_;
     TProgressLook progressLook_;
-    bool showSelection_ = true;
-    TColor selectionColor_ = clHighlight;
-    TColor selectionFontColor_ = clHighlightText;
-    QString dateFormat_;
 
     bool editable_ = true;
     bool editSelectAll_ = false;
-    bool lookupIncr_ = false;
+    TTypeAhead typeAhead_;
     int lookupTodo_ = 0;
     int sortTodo_ = 0;
     bool sorted_ = false;
@@ -357,8 +326,8 @@ private:
     TDragKind dragKind_ = dkDrag;
     Qt::CursorShape dragCursor_ = Qt::DragMoveCursor;
 
-    QString lookupBuffer_;
     IClock* clock_;
+    // After the collections, so it goes before them.
     std::unique_ptr<TCellEditing> editing_;
     TTodoHintWindow* hintWindow_;  // owned by this list box (Qt parent)
 

@@ -92,8 +92,9 @@ private Q_SLOTS:
         QVERIFY(!os.PlatformName.isEmpty());
         TfrmAbout about(qt.Services());
         const QString text = about.findChild<QLabel*>(QStringLiteral("Label1"))->text();
-        QVERIFY2(text.startsWith("Your OS: " + os.PlatformName), qPrintable(text));
-        QVERIFY2(text.contains("\nOS Version: " + os.VersionText), qPrintable(text));
+        QVERIFY2(text.startsWith(QStringLiteral("Your OS: ") + os.PlatformName), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("\nOS Version: ") + os.VersionText),
+                 qPrintable(text));
     }
 
     void window() {
@@ -202,8 +203,9 @@ private Q_SLOTS:
         QTest::mouseClick(web, Qt::LeftButton);
         QTest::mouseClick(mail, Qt::LeftButton);
         QTest::mouseClick(mail, Qt::RightButton);  // not a click on the link
-        QCOMPARE(platform.Shell.Opened, (std::vector<QString>{"https://pellmark.example.org",
-                                                              "mailto: pellmark@example.org"}));
+        QCOMPARE(platform.Shell.Opened,
+                 (std::vector<QString>{QStringLiteral("https://pellmark.example.org"),
+                                       QStringLiteral("mailto: pellmark@example.org")}));
         // The desktop gets a valid mail link all the same.
         QCOMPARE(ShellUrl(platform.Shell.Opened[1]),
                  QUrl(QStringLiteral("mailto:pellmark@example.org")));

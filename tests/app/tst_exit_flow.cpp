@@ -61,7 +61,7 @@ private Q_SLOTS:
         QVERIFY(f.Start());
         QString target = f.Path(QStringLiteral("chosen.2do"));
         if (currentFile) {
-            target = f.OpenList(QStringLiteral("current.2do"), {"Old"});
+            target = f.OpenList(QStringLiteral("current.2do"), {QStringLiteral("Old")});
         }
         f.List().Items().Add()->SetSubject("Added");
         f.fake->Messages.ConfirmAnswers = {answer};
@@ -105,7 +105,7 @@ private Q_SLOTS:
 
     void failedSaveKeepsTheWindowOpen() {
         QVERIFY(f.Start());
-        const QString path = f.OpenList(QStringLiteral("list.2do"), {"Kept"});
+        const QString path = f.OpenList(QStringLiteral("list.2do"), {QStringLiteral("Kept")});
         f.List().Items().Add()->SetSubject("Unsaved");
         // A folder where the list was: the save cannot create the file.
         QVERIFY(QFile::remove(path));
@@ -125,13 +125,14 @@ private Q_SLOTS:
         // Once the cause is gone the next exit saves and closes.
         QVERIFY(QDir().rmdir(path));
         QVERIFY(f.Main().close());
-        QCOMPARE(WindowFixture::Subjects(path), (QStringList{"Kept", "Unsaved"}));
+        QCOMPARE(WindowFixture::Subjects(path),
+                 (QStringList{QStringLiteral("Kept"), QStringLiteral("Unsaved")}));
     }
 
     void failedSaveAfterYesKeepsTheWindowOpen() {
         WindowFixture::Store("asktosave", QStringLiteral("y"));
         QVERIFY(f.Start());
-        const QString path = f.OpenList(QStringLiteral("list.2do"), {"Kept"});
+        const QString path = f.OpenList(QStringLiteral("list.2do"), {QStringLiteral("Kept")});
         QVERIFY(QFile::remove(path));
         QVERIFY(QDir().mkdir(path));
         f.fake->Messages.ConfirmAnswers = {true};
@@ -155,7 +156,7 @@ private Q_SLOTS:
 
     void unwritableLayoutFileStillCloses() {
         QVERIFY(f.Start());
-        const QString path = f.OpenList(QStringLiteral("list.2do"), {"Kept"});
+        const QString path = f.OpenList(QStringLiteral("list.2do"), {QStringLiteral("Kept")});
         QFile blocker(f.Path(QStringLiteral("plain")));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
@@ -165,7 +166,7 @@ private Q_SLOTS:
         QCOMPARE(f.fake->Messages.Texts(mkError),
                  QStringList{QStringLiteral("Cannot create file ") + layout + QLatin1Char('.')});
         // The list and the placement were saved before.
-        QCOMPARE(WindowFixture::Subjects(path), QStringList{"Kept"});
+        QCOMPARE(WindowFixture::Subjects(path), QStringList{QStringLiteral("Kept")});
         QVERIFY(WindowFixture::Setting("left") != kSettingAbsent);
     }
 
@@ -226,7 +227,7 @@ private Q_SLOTS:
 
     void exitReleasesTheLock() {
         QVERIFY(f.Start());
-        const QString path = f.OpenList(QStringLiteral("locked.2do"), {"A"});
+        const QString path = f.OpenList(QStringLiteral("locked.2do"), {QStringLiteral("A")});
         QVERIFY(QFileInfo::exists(ListLockFileName(path)));
         QVERIFY(f.Main().close());
         f.Destroy();

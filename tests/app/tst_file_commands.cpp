@@ -51,14 +51,18 @@ private Q_SLOTS:
         const QStringList before = State();
         Trigger("mnuFileOpen1");
         QCOMPARE(State(), before);
-        QCOMPARE(f.ListSubjects(), (QStringList{"Using Pellmark", "Manual"}));
+        QCOMPARE(f.ListSubjects(),
+                 (QStringList{QStringLiteral("Using Pellmark"), QStringLiteral("Manual")}));
     }
 
     void open() {
-        const QString path = f.WriteList(QStringLiteral("work.2do"), {"One", "Two", "Three"});
+        const QString path =
+            f.WriteList(QStringLiteral("work.2do"),
+                        {QStringLiteral("One"), QStringLiteral("Two"), QStringLiteral("Three")});
         f.fake->Dialogs.OpenAnswers = {path};
         Trigger("mnuFileOpen1");
-        QCOMPARE(f.ListSubjects(), (QStringList{"One", "Two", "Three"}));
+        QCOMPARE(f.ListSubjects(), (QStringList{QStringLiteral("One"), QStringLiteral("Two"),
+                                                QStringLiteral("Three")}));
         QCOMPARE(f.Main().Message(), QStringLiteral("work.2do loaded..."));
         QCOMPARE(f.Main().windowTitle(), QStringLiteral("Pellmark - work.2do"));
         QCOMPARE(f.Main().CurrentFile(), path);
@@ -76,7 +80,7 @@ private Q_SLOTS:
     void failedOpenKeepsEverything() {
         QFETCH(QByteArray, bytes);
         QFETCH(bool, exists);
-        const QString first = f.WriteList(QStringLiteral("first.2do"), {"First"});
+        const QString first = f.WriteList(QStringLiteral("first.2do"), {QStringLiteral("First")});
         f.fake->Dialogs.OpenAnswers = {first};
         Trigger("mnuFileOpen1");
         const QStringList before = State();
@@ -95,7 +99,7 @@ private Q_SLOTS:
                      QStringLiteral("Cannot open file ") + bad + QLatin1Char('.'));
         }
         QCOMPARE(State(), before);
-        QCOMPARE(f.ListSubjects(), QStringList{"First"});
+        QCOMPARE(f.ListSubjects(), QStringList{QStringLiteral("First")});
         // The lock stays with the current file; the failed one holds none.
         QVERIFY(QFileInfo::exists(ListLockFileName(first)));
         QVERIFY(!QFileInfo::exists(ListLockFileName(bad)));
@@ -111,11 +115,12 @@ private Q_SLOTS:
         f.fake->Dialogs.SaveAnswers = {path};
         Trigger("mnuFileSave1");
         QCOMPARE(f.Main().Message(), QStringLiteral("new.2do saved..."));
-        QCOMPARE(WindowFixture::Subjects(path), (QStringList{"Using Pellmark", "Manual"}));
+        QCOMPARE(WindowFixture::Subjects(path),
+                 (QStringList{QStringLiteral("Using Pellmark"), QStringLiteral("Manual")}));
     }
 
     void saveTellsTheTime() {
-        const QString path = f.WriteList(QStringLiteral("timed.2do"), {"A"});
+        const QString path = f.WriteList(QStringLiteral("timed.2do"), {QStringLiteral("A")});
         f.fake->Dialogs.OpenAnswers = {path};
         Trigger("mnuFileOpen1");
         f.List().Items().Add()->SetSubject("B");
@@ -124,16 +129,18 @@ private Q_SLOTS:
         Trigger("mnuFileSave1");
         QCOMPARE(f.Main().Message(), QStringLiteral("timed.2do saved @3:45:12 PM"));
         QCOMPARE(f.Main().windowTitle(), QStringLiteral("Pellmark - timed.2do"));
-        QCOMPARE(WindowFixture::Subjects(path), (QStringList{"A", "B"}));
+        QCOMPARE(WindowFixture::Subjects(path),
+                 (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
         QVERIFY(f.fake->Dialogs.SaveCalls.empty());
     }
 
     void saveAs() {
         // Onto an existing file, which is replaced without a question.
-        const QString path = f.WriteList(QStringLiteral("existing.2do"), {"Old"});
+        const QString path = f.WriteList(QStringLiteral("existing.2do"), {QStringLiteral("Old")});
         f.fake->Dialogs.SaveAnswers = {path};
         Trigger("mnuFileSaveAs1");
-        QCOMPARE(WindowFixture::Subjects(path), (QStringList{"Using Pellmark", "Manual"}));
+        QCOMPARE(WindowFixture::Subjects(path),
+                 (QStringList{QStringLiteral("Using Pellmark"), QStringLiteral("Manual")}));
         QCOMPARE(f.Main().CurrentFile(), path);
         QCOMPARE(f.Main().Hint(), path);
         QCOMPARE(f.Main().Message(), QStringLiteral("existing.2do saved..."));
@@ -157,8 +164,8 @@ private Q_SLOTS:
     }
 
     void laterOpenIsWhereSavesGo() {
-        const QString a = f.WriteList(QStringLiteral("a.2do"), {"A"});
-        const QString b = f.WriteList(QStringLiteral("b.2do"), {"B"});
+        const QString a = f.WriteList(QStringLiteral("a.2do"), {QStringLiteral("A")});
+        const QString b = f.WriteList(QStringLiteral("b.2do"), {QStringLiteral("B")});
         WindowFixture::Store("startupfile", a);
         f.Destroy();
         QVERIFY(f.Start());
@@ -170,17 +177,19 @@ private Q_SLOTS:
         QVERIFY(QFileInfo::exists(ListLockFileName(b)));
         f.List().Items().Add()->SetSubject("more");
         Trigger("mnuFileSave1");
-        QCOMPARE(WindowFixture::Subjects(b), (QStringList{"B", "more"}));
-        QCOMPARE(WindowFixture::Subjects(a), QStringList{"A"});
+        QCOMPARE(WindowFixture::Subjects(b),
+                 (QStringList{QStringLiteral("B"), QStringLiteral("more")}));
+        QCOMPARE(WindowFixture::Subjects(a), QStringList{QStringLiteral("A")});
         QVERIFY(f.Main().close());
-        QCOMPARE(WindowFixture::Subjects(b), (QStringList{"B", "more"}));
+        QCOMPARE(WindowFixture::Subjects(b),
+                 (QStringList{QStringLiteral("B"), QStringLiteral("more")}));
     }
 
     void shortCurrentFileCountsAsNone() {
         const QString oldFolder = QDir::currentPath();
         QDir::setCurrent(f.dir->path());
         const auto back = qScopeGuard([&] { QDir::setCurrent(oldFolder); });
-        f.WriteList(QStringLiteral("a.2d"), {"Short"});
+        f.WriteList(QStringLiteral("a.2d"), {QStringLiteral("Short")});
         WindowFixture::Store("startupfile", QStringLiteral("a.2d"));
         f.Destroy();
         QVERIFY(f.Start());
@@ -191,7 +200,7 @@ private Q_SLOTS:
     }
 
     void autosave() {
-        const QString path = f.WriteList(QStringLiteral("auto.2do"), {"A"});
+        const QString path = f.WriteList(QStringLiteral("auto.2do"), {QStringLiteral("A")});
         f.fake->Dialogs.OpenAnswers = {path};
         Trigger("mnuFileOpen1");
         f.Main().SetAutoSaveEnabled(true);
@@ -200,7 +209,8 @@ private Q_SLOTS:
         QVERIFY(timer->isActive());
         timer->setInterval(30);  // the test's own pace
         f.List().Items().Add()->SetSubject("typed");
-        QTRY_COMPARE(WindowFixture::Subjects(path), (QStringList{"A", "typed"}));
+        QTRY_COMPARE(WindowFixture::Subjects(path),
+                     (QStringList{QStringLiteral("A"), QStringLiteral("typed")}));
         QVERIFY(f.Main().Message().startsWith(QStringLiteral("auto.2do saved @")));
         f.Main().SetAutoSaveEnabled(false);
         QVERIFY(!timer->isActive());
@@ -215,7 +225,7 @@ private Q_SLOTS:
     }
 
     void failingAutosaveReportsEveryTick() {
-        const QString path = f.WriteList(QStringLiteral("gone.2do"), {"A"});
+        const QString path = f.WriteList(QStringLiteral("gone.2do"), {QStringLiteral("A")});
         f.fake->Dialogs.OpenAnswers = {path};
         Trigger("mnuFileOpen1");
         QVERIFY(QFile::remove(path));
@@ -229,7 +239,7 @@ private Q_SLOTS:
 
     void autosaveWaitsWhileAnotherBoxIsOpen() {
         // An error box still open when the next tick comes: no second save starts inside it.
-        const QString path = f.WriteList(QStringLiteral("busy.2do"), {"A"});
+        const QString path = f.WriteList(QStringLiteral("busy.2do"), {QStringLiteral("A")});
         f.fake->Dialogs.OpenAnswers = {path};
         Trigger("mnuFileOpen1");
         QVERIFY(QFile::remove(path));

@@ -38,7 +38,8 @@ private Q_SLOTS:
         QTest::mouseClick(f.Main().btnCreateItem(), Qt::LeftButton);
         f.Main().findChild<QAction*>(QStringLiteral("mnuItemsCreate1"))->trigger();
         QCOMPARE(f.ListSubjects(),
-                 (QStringList{"Using Pellmark", "Manual", "New task", "New task"}));
+                 (QStringList{QStringLiteral("Using Pellmark"), QStringLiteral("Manual"),
+                              QStringLiteral("New task"), QStringLiteral("New task")}));
         const TTodoItem& item = *f.List().Items().At(3);
         QCOMPARE(item.Notes().Text(), std::string("None\r\n"));
         QCOMPARE(int(item.Completion()), 0);
@@ -71,7 +72,7 @@ private Q_SLOTS:
         f.List().ListBox()->SetItemIndex(-1);
         QTest::mouseClick(f.Main().btnDeleteItem(), Qt::LeftButton);
         QCOMPARE(f.fake->Messages.Texts(mkMessage),
-                 QStringList{"Sorry, you must first select an item to delete."});
+                 QStringList{QStringLiteral("Sorry, you must first select an item to delete.")});
         QVERIFY(f.fake->Messages.Texts(mkConfirm).isEmpty());
         QCOMPARE(f.List().Items().Count(), 2);
     }
@@ -111,7 +112,8 @@ private Q_SLOTS:
         f.fake->Messages.ConfirmAnswers = {true};
         QTest::keyClick(f.List().ListBox(), Qt::Key_Escape);
         QCOMPARE(f.fake->Messages.Texts(mkConfirm),
-                 QStringList{"Are you sure you want to delete this item? [Using Pellmark]"});
+                 QStringList{QStringLiteral(
+                     "Are you sure you want to delete this item? [Using Pellmark]")});
         QCOMPARE(f.List().Items().Count(), 3);
     }
 

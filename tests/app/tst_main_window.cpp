@@ -140,7 +140,9 @@ private Q_SLOTS:
         f.Create();
         const TTodoList& list = f.List();
         QCOMPARE(Captions(list),
-                 (QStringList{"Done", "Subject", "Resource", "Notes", "Priority", "Completion"}));
+                 (QStringList{QStringLiteral("Done"), QStringLiteral("Subject"),
+                              QStringLiteral("Resource"), QStringLiteral("Notes"),
+                              QStringLiteral("Priority"), QStringLiteral("Completion")}));
         const TTodoData kinds[] = {tdComplete, tdSubject,  tdResource,
                                    tdNotes,    tdPriority, tdCompletion};
         for (int i = 0; i < list.Columns().Count(); ++i) {
@@ -181,21 +183,28 @@ private Q_SLOTS:
             titles << action->text();
             menus << action->menu();
         }
-        QCOMPARE(titles, (QStringList{"&File", "&Items", "&Help"}));
+        QCOMPARE(titles, (QStringList{QStringLiteral("&File"), QStringLiteral("&Items"),
+                                      QStringLiteral("&Help")}));
         QCOMPARE(MenuTexts(menus[0]),
-                 (QStringList{"Open Todo List...", "&Save", "&Save Todo List As...", "-",
-                              "&Options...", "-", "&Print Todo List...", "-", "E&xit"}));
-        QCOMPARE(MenuTexts(menus[1]), (QStringList{"&Create Todo Item", "&Delete Todo Item"}));
-        QCOMPARE(MenuTexts(menus[2]), (QStringList{"&About", "-", "&Visit Pellmark home page"}));
+                 (QStringList{QStringLiteral("Open Todo List..."), QStringLiteral("&Save"),
+                              QStringLiteral("&Save Todo List As..."), QStringLiteral("-"),
+                              QStringLiteral("&Options..."), QStringLiteral("-"),
+                              QStringLiteral("&Print Todo List..."), QStringLiteral("-"),
+                              QStringLiteral("E&xit")}));
+        QCOMPARE(MenuTexts(menus[1]), (QStringList{QStringLiteral("&Create Todo Item"),
+                                                   QStringLiteral("&Delete Todo Item")}));
+        QCOMPARE(MenuTexts(menus[2]), (QStringList{QStringLiteral("&About"), QStringLiteral("-"),
+                                                   QStringLiteral("&Visit Pellmark home page")}));
         for (const QMenu* menu : menus) {
             for (const QAction* action : menu->actions()) {
                 QVERIFY(action->isSeparator() || !action->icon().isNull());
                 QVERIFY(action->shortcut().isEmpty());
             }
         }
-        QCOMPARE(MenuTexts(f.Main().pupTodolist()), QStringList{"&Options"});
+        QCOMPARE(MenuTexts(f.Main().pupTodolist()), QStringList{QStringLiteral("&Options")});
         QCOMPARE(MenuTexts(f.Main().trayPopup()),
-                 (QStringList{"&Restore window", "&Hide window", "-", "E&xit"}));
+                 (QStringList{QStringLiteral("&Restore window"), QStringLiteral("&Hide window"),
+                              QStringLiteral("-"), QStringLiteral("E&xit")}));
     }
 
     void menuCommands() {
@@ -297,7 +306,7 @@ private Q_SLOTS:
         f.tray->refuseAdd = true;
         QVERIFY(f.Start());
         QCOMPARE(f.fake->Messages.Texts(mkError),
-                 QStringList{"Cannot create Shell Notification Icon."});
+                 QStringList{QStringLiteral("Cannot create Shell Notification Icon.")});
     }
 
     // Start-up sequence ------------------------------------------------------------------
@@ -308,7 +317,8 @@ private Q_SLOTS:
         QVERIFY(w.StartupDone());
         QCOMPARE(w.pos(), QPoint(200, 100));
         QCOMPARE(w.size(), QSize(600, 350));
-        QCOMPARE(f.ListSubjects(), (QStringList{"Using Pellmark", "Manual"}));
+        QCOMPARE(f.ListSubjects(),
+                 (QStringList{QStringLiteral("Using Pellmark"), QStringLiteral("Manual")}));
         QCOMPARE(w.TodoList1()->Columns().Count(), 0);  // no visibility values yet
         QCOMPARE(w.Message(), QString());
         QCOMPARE(w.Hint(), QStringLiteral("No file loaded..."));
@@ -393,7 +403,7 @@ private Q_SLOTS:
         WindowFixture::Store("vSubj", QStringLiteral("1"));
         QVERIFY(f.Start());
         QCOMPARE(f.fake->Messages.Texts(mkError),
-                 QStringList{"'12x' is not a valid integer value."});
+                 QStringList{QStringLiteral("'12x' is not a valid integer value.")});
         // What came before the bad value is applied, the rest is skipped.
         QCOMPARE(f.Main().pos(), QPoint(15, 100));
         QCOMPARE(f.Main().size(), QSize(600, 350));
@@ -472,10 +482,10 @@ private Q_SLOTS:
         const QString oldFolder = QDir::currentPath();
         QDir::setCurrent(f.dir->path());
         const auto back = qScopeGuard([&] { QDir::setCurrent(oldFolder); });
-        const QString full = f.WriteList(QStringLiteral("full.2do"), {"From full"});
-        f.WriteList(QStringLiteral("a.2d"), {"From a.2d"});
-        f.WriteList(QStringLiteral("abc"), {"From abc"});
-        f.WriteList(QStringLiteral("n"), {"From n"});
+        const QString full = f.WriteList(QStringLiteral("full.2do"), {QStringLiteral("From full")});
+        f.WriteList(QStringLiteral("a.2d"), {QStringLiteral("From a.2d")});
+        f.WriteList(QStringLiteral("abc"), {QStringLiteral("From abc")});
+        f.WriteList(QStringLiteral("n"), {QStringLiteral("From n")});
         const QString path = stored == QLatin1String("<full>") ? full : stored;
         if (stored != QLatin1String("n/a")) {
             WindowFixture::Store("startupfile", path);
@@ -483,7 +493,8 @@ private Q_SLOTS:
         QVERIFY(f.Start());
         TForm1& w = f.Main();
         if (!loads) {
-            QCOMPARE(f.ListSubjects(), (QStringList{"Using Pellmark", "Manual"}));
+            QCOMPARE(f.ListSubjects(),
+                     (QStringList{QStringLiteral("Using Pellmark"), QStringLiteral("Manual")}));
             QCOMPARE(w.CurrentFile(), QString());
             QCOMPARE(w.windowTitle(), QStringLiteral("Pellmark"));
             QCOMPARE(f.Options().StartupFileText(), QString());
@@ -508,7 +519,8 @@ private Q_SLOTS:
                  QStringList{QStringLiteral("Error loading file: ") + missing});
         QCOMPARE(f.Main().CurrentFile(), QString());
         QCOMPARE(f.Main().Hint(), QStringLiteral("No file loaded..."));
-        QCOMPARE(f.ListSubjects(), (QStringList{"Using Pellmark", "Manual"}));
+        QCOMPARE(f.ListSubjects(),
+                 (QStringList{QStringLiteral("Using Pellmark"), QStringLiteral("Manual")}));
         QVERIFY(!f.Main().Panel_btm()->isVisible());  // the sequence went on
     }
 
@@ -523,7 +535,7 @@ private Q_SLOTS:
         }
         QVERIFY(f.Start());
         // The layout file replaces what the visibility values built.
-        QCOMPARE(Captions(f.List()), (QStringList{"Due", "What"}));
+        QCOMPARE(Captions(f.List()), (QStringList{QStringLiteral("Due"), QStringLiteral("What")}));
         QCOMPARE(f.List().Columns().At(0)->Width(), 140);
         // The check list still shows the stored entries checked.
         QVERIFY(f.Options().FieldChecked(3));
@@ -533,7 +545,8 @@ private Q_SLOTS:
         WindowFixture::Store("vSubj", QStringLiteral("1"));
         WindowFixture::Store("vDueD", QStringLiteral("1"));
         QVERIFY(f.Start());
-        QCOMPARE(Captions(f.List()), (QStringList{"Subject", "Due Date"}));
+        QCOMPARE(Captions(f.List()),
+                 (QStringList{QStringLiteral("Subject"), QStringLiteral("Due Date")}));
     }
 
     void damagedLayoutFileIsReported() {

@@ -121,10 +121,10 @@ private Q_SLOTS:
                                         QFileDevice::ExeGroup | QFileDevice::ReadOther |
                                         QFileDevice::ExeOther);
         QVERIFY(QProcess::execute(QStringLiteral("chmod"),
-                                  {QStringLiteral("1777"), root + "/tmp"}) == 0);
+                                  {QStringLiteral("1777"), root + QStringLiteral("/tmp")}) == 0);
 
         socket_ = root + QStringLiteral("/cups.sock");
-        QVERIFY(WriteFile(root + "/cups-files.conf",
+        QVERIFY(WriteFile(root + QStringLiteral("/cups-files.conf"),
                           QStringLiteral("ServerRoot %1\nRequestRoot %1/spool\nCacheDir %1/cache\n"
                                          "StateDir %1/state\nTempDir %1/tmp\n"
                                          "ErrorLog %1/log/error_log\nAccessLog %1/log/access_log\n"
@@ -133,7 +133,7 @@ private Q_SLOTS:
                               .toUtf8()));
         // PreserveJobFiles keeps the PDF that Qt sends, to read the text from.
         QVERIFY(
-            WriteFile(root + "/cupsd.conf",
+            WriteFile(root + QStringLiteral("/cupsd.conf"),
                       QStringLiteral("Listen %1\nLogLevel warn\nWebInterface No\nBrowsing No\n"
                                      "PreserveJobFiles Yes\n"
                                      "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
@@ -146,8 +146,9 @@ private Q_SLOTS:
 
         cupsd_ = std::make_unique<QProcess>();
         cupsd_->setProcessChannelMode(QProcess::MergedChannels);
-        cupsd_->start(cupsd, {QStringLiteral("-f"), QStringLiteral("-c"), root + "/cupsd.conf",
-                              QStringLiteral("-s"), root + "/cups-files.conf"});
+        cupsd_->start(cupsd, {QStringLiteral("-f"), QStringLiteral("-c"),
+                              root + QStringLiteral("/cupsd.conf"), QStringLiteral("-s"),
+                              root + QStringLiteral("/cups-files.conf")});
         if (!cupsd_->waitForStarted(10000)) {
             QSKIP("cupsd cannot be started");
         }
@@ -170,7 +171,7 @@ private Q_SLOTS:
         }
         const TRunResult add =
             Run(lpadmin_, {QStringLiteral("-p"), queue_, QStringLiteral("-E"), QStringLiteral("-v"),
-                           "cups-pdf:/" + queue_, QStringLiteral("-P"), kPpd});
+                           QStringLiteral("cups-pdf:/") + queue_, QStringLiteral("-P"), kPpd});
         QVERIFY2(add.ExitCode == 0, qPrintable(add.Output));
         const TRunResult setDefault = Run(lpadmin_, {QStringLiteral("-d"), queue_});
         QVERIFY2(setDefault.ExitCode == 0, qPrintable(setDefault.Output));
@@ -238,7 +239,7 @@ private Q_SLOTS:
             platform.OSInfo,   platform.FormatSettings, printer};
         PrintTodoList(items, QStringLiteral("/lists/big.2do"), services);
         QCOMPARE(platform.Messages.Texts(mkMessage),
-                 QStringList{"This feature isn't fully implemented yet..."});
+                 QStringList{QStringLiteral("This feature isn't fully implemented yet...")});
         QCOMPARE(printer.Pages(), expectedPages);
 
         // The job arrives as a PDF from cups-pdf.

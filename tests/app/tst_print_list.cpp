@@ -27,11 +27,13 @@ private Q_SLOTS:
         QTest::addColumn<double>("now");
         QTest::addColumn<QString>("title");
         QTest::newRow("current file")
-            << "/home/ann/lists/work.2do" << 45000.5 << "Pellmark - work.2do - Printed at " + kNoon;
+            << "/home/ann/lists/work.2do" << 45000.5
+            << QStringLiteral("Pellmark - work.2do - Printed at ") + kNoon;
         // Two blanks between the dashes.
-        QTest::newRow("no current file") << "" << 45000.5 << "Pellmark -  - Printed at " + kNoon;
+        QTest::newRow("no current file")
+            << "" << 45000.5 << QStringLiteral("Pellmark -  - Printed at ") + kNoon;
         QTest::newRow("file in the working folder")
-            << "home.2do" << 45000.5 << "Pellmark - home.2do - Printed at " + kNoon;
+            << "home.2do" << 45000.5 << QStringLiteral("Pellmark - home.2do - Printed at ") + kNoon;
         // The time is printed at midnight too.
         QTest::newRow("midnight") << "a.2do" << 45001.0
                                   << "Pellmark - a.2do - Printed at 3/16/2023 12:00:00 AM";
@@ -70,22 +72,22 @@ private Q_SLOTS:
 
         QCOMPARE(platform.Printer.Jobs.size(), 1u);
         const QStringList expected{
-            "Pellmark - home.2do - Printed at " + kNoon,
-            "",
-            "Subject: Call the plumber",
-            "Resource: Ann",
-            "Notes: first line",
-            "Subject: ",
-            "Resource: ",
-            "Notes: ",
+            QStringLiteral("Pellmark - home.2do - Printed at ") + kNoon,
+            QString(),
+            QStringLiteral("Subject: Call the plumber"),
+            QStringLiteral("Resource: Ann"),
+            QStringLiteral("Notes: first line"),
+            QStringLiteral("Subject: "),
+            QStringLiteral("Resource: "),
+            QStringLiteral("Notes: "),
             QStringLiteral("Subject: Caf\u00e9 order"),
-            "Resource: Bob",
-            "Notes: ",
+            QStringLiteral("Resource: Bob"),
+            QStringLiteral("Notes: "),
         };
         QCOMPARE(platform.Printer.Jobs[0].Lines, expected);
         QVERIFY(platform.Printer.Jobs[0].Ended);
         QCOMPARE(platform.Messages.Texts(mkMessage),
-                 QStringList{"This feature isn't fully implemented yet..."});
+                 QStringList{QStringLiteral("This feature isn't fully implemented yet...")});
         QVERIFY(endedBeforeMessage);
         QVERIFY(platform.Messages.Texts(mkError).isEmpty());
     }
@@ -96,10 +98,10 @@ private Q_SLOTS:
         PrintTodoList(items, QString(), platform.Services());
         QCOMPARE(platform.Printer.Jobs.size(), 1u);
         QCOMPARE(platform.Printer.Jobs[0].Lines,
-                 (QStringList{"Pellmark -  - Printed at " + kNoon, ""}));
+                 (QStringList{QStringLiteral("Pellmark -  - Printed at ") + kNoon, QString()}));
         QVERIFY(platform.Printer.Jobs[0].Ended);
         QCOMPARE(platform.Messages.Texts(mkMessage),
-                 QStringList{"This feature isn't fully implemented yet..."});
+                 QStringList{QStringLiteral("This feature isn't fully implemented yet...")});
     }
 
     void noDefaultPrinter() {

@@ -209,43 +209,51 @@ private Q_SLOTS:
         QTest::newRow("item not an object")
             << QByteArray("{\"items\": [{}, 5]}") << "item 1 is not an object";
         const QString prefix = QStringLiteral("item 1, key ");
-        QTest::newRow("unknown key")
-            << JsonItem("\"subject\": \"x\"") << prefix + "\"subject\": unknown key";
+        QTest::newRow("unknown key") << JsonItem("\"subject\": \"x\"")
+                                     << prefix + QStringLiteral("\"subject\": unknown key");
         QTest::newRow("Complete as number")
-            << JsonItem("\"Complete\": 1") << prefix + "\"Complete\": expected true or false";
+            << JsonItem("\"Complete\": 1")
+            << prefix + QStringLiteral("\"Complete\": expected true or false");
         QTest::newRow("Completion too big")
             << JsonItem("\"Completion\": 256")
-            << prefix + "\"Completion\": expected a whole number from 0 to 255";
+            << prefix + QStringLiteral("\"Completion\": expected a whole number from 0 to 255");
         QTest::newRow("Completion negative")
             << JsonItem("\"Completion\": -1")
-            << prefix + "\"Completion\": expected a whole number from 0 to 255";
+            << prefix + QStringLiteral("\"Completion\": expected a whole number from 0 to 255");
         QTest::newRow("Tag fraction")
             << JsonItem("\"Tag\": 1.5")
-            << prefix + "\"Tag\": expected a whole number from -2147483648 to 2147483647";
+            << prefix + QStringLiteral(
+                            "\"Tag\": expected a whole number from -2147483648 to 2147483647");
         QTest::newRow("ImageIndex beyond 32 bits")
             << JsonItem("\"ImageIndex\": 2147483648")
-            << prefix + "\"ImageIndex\": expected a whole number from -2147483648 to 2147483647";
+            << prefix +
+                   QStringLiteral(
+                       "\"ImageIndex\": expected a whole number from -2147483648 to 2147483647");
         QTest::newRow("unknown priority")
             << JsonItem("\"Priority\": \"tpUrgent\"")
-            << prefix + "\"Priority\": expected a priority name or a number from 0 to 255";
+            << prefix + QStringLiteral(
+                            "\"Priority\": expected a priority name or a number from 0 to 255");
         QTest::newRow("status as boolean")
             << JsonItem("\"Status\": true")
-            << prefix + "\"Status\": expected a status name or a number from 0 to 255";
+            << prefix +
+                   QStringLiteral("\"Status\": expected a status name or a number from 0 to 255");
         QTest::newRow("notes as text")
-            << JsonItem("\"Notes\": \"a\"") << prefix + "\"Notes\": expected an array of lines";
+            << JsonItem("\"Notes\": \"a\"")
+            << prefix + QStringLiteral("\"Notes\": expected an array of lines");
         QTest::newRow("line break in a line")
             << JsonItem("\"Notes\": [\"ok\", \"a\\nb\"]")
-            << prefix + "\"Notes\": line 1 holds a line break or a zero byte";
+            << prefix + QStringLiteral("\"Notes\": line 1 holds a line break or a zero byte");
         QTest::newRow("subject as number")
             << JsonItem("\"Subject\": 5")
-            << prefix + "\"Subject\": expected a text or {\"bytes\": text}";
+            << prefix + QStringLiteral("\"Subject\": expected a text or {\"bytes\": text}");
         QTest::newRow("bytes beyond U+00FF")
             << JsonItem("\"Subject\": {\"bytes\": \"\\u0100\"}")
-            << prefix + "\"Subject\": \"bytes\" may only hold characters U+0000 to U+00FF";
+            << prefix + QStringLiteral(
+                            "\"Subject\": \"bytes\" may only hold characters U+0000 to U+00FF");
         QTest::newRow("bad date") << JsonItem("\"DueDate\": \"soon\"")
-                                  << prefix +
-                                         "\"DueDate\": expected a day number or a date such as "
-                                         "2024-05-01T09:30:00";
+                                  << prefix + QStringLiteral(
+                                                  "\"DueDate\": expected a day number or a "
+                                                  "date such as 2024-05-01T09:30:00");
     }
     void jsonErrorsNameItemAndKey() {
         QFETCH(QByteArray, json);

@@ -142,7 +142,8 @@ private Q_SLOTS:
     void firstRun() {
         QVERIFY(Start());
         QTRY_COMPARE(Main().geometry(), QRect(200, 100, 600, 350));
-        QCOMPARE(Subjects(List().Items()), (QStringList{"Using Pellmark", "Manual"}));
+        QCOMPARE(Subjects(List().Items()),
+                 (QStringList{QStringLiteral("Using Pellmark"), QStringLiteral("Manual")}));
         QCOMPARE(List().Columns().Count(), 0);
         QCOMPARE(Main().Hint(), QStringLiteral("No file loaded..."));
         QCOMPARE(Main().Message(), QString());
@@ -176,7 +177,7 @@ private Q_SLOTS:
             TModalScript script;
             script.Then(TModalScript::ChooseFile(path));
             Main().findChild<QAction*>(QStringLiteral("mnuFileSaveAs1"))->trigger();
-            QCOMPARE(script.Seen, QStringList{"Save Todolist"});
+            QCOMPARE(script.Seen, QStringList{QStringLiteral("Save Todolist")});
         }
         QCOMPARE(Main().windowTitle(), QStringLiteral("Pellmark - road.2do"));
         QCOMPARE(Main().Message(), QStringLiteral("road.2do saved..."));
@@ -202,7 +203,9 @@ private Q_SLOTS:
 
         Stop();
         QVERIFY(Start());
-        QCOMPARE(Subjects(List().Items()), (QStringList{"Using Pellmark", "Manual", "Buy milk"}));
+        QCOMPARE(Subjects(List().Items()),
+                 (QStringList{QStringLiteral("Using Pellmark"), QStringLiteral("Manual"),
+                              QStringLiteral("Buy milk")}));
         QCOMPARE(List().Items().At(0)->Resource(), std::string("You"));
         QCOMPARE(Main().CurrentFile(), path);
         QCOMPARE(Main().Hint(), path);
@@ -221,7 +224,7 @@ private Q_SLOTS:
             TModalScript script;
             script.Then(TModalScript::Cancel());  // no current file: Save As, cancelled
             QVERIFY(Exit());
-            QCOMPARE(script.Seen, QStringList{"Save Todolist"});
+            QCOMPARE(script.Seen, QStringList{QStringLiteral("Save Todolist")});
         }
         QCOMPARE(Setting("width"), QStringLiteral("640"));
         QCOMPARE(Setting("height"), QStringLiteral("480"));
@@ -266,7 +269,7 @@ private Q_SLOTS:
         TModalScript script;
         script.Then(TModalScript::Click(QStringLiteral("&No")));
         QVERIFY(Exit());
-        QCOMPARE(script.Seen, QStringList{"Do you want to save your Todolist?"});
+        QCOMPARE(script.Seen, QStringList{QStringLiteral("Do you want to save your Todolist?")});
         QCOMPARE(Setting("left"), QStringLiteral("200"));
     }
 
@@ -279,11 +282,12 @@ private Q_SLOTS:
             script.Then(TModalScript::Click(QStringLiteral("&Yes")))
                 .Then(TModalScript::ChooseFile(path));
             QVERIFY(!Exit());
-            QCOMPARE(script.Seen,
-                     (QStringList{"Do you want to save your Todolist?", "Save Todolist"}));
+            QCOMPARE(script.Seen, (QStringList{QStringLiteral("Do you want to save your Todolist?"),
+                                               QStringLiteral("Save Todolist")}));
         }
         QVERIFY(Main().isVisible());
-        QCOMPARE(FileSubjects(path), (QStringList{"Using Pellmark", "Manual"}));
+        QCOMPARE(FileSubjects(path),
+                 (QStringList{QStringLiteral("Using Pellmark"), QStringLiteral("Manual")}));
         QCOMPARE(Setting("left"), kSettingAbsent);
         List().Items().Add()->SetSubject("later");
         {
@@ -307,9 +311,9 @@ private Q_SLOTS:
             TModalScript script;
             script.Then(TModalScript::ChooseFile(path));
             Main().findChild<QAction*>(QStringLiteral("mnuFileOpen1"))->trigger();
-            QCOMPARE(script.Seen, QStringList{"Open Todolist"});
+            QCOMPARE(script.Seen, QStringList{QStringLiteral("Open Todolist")});
         }
-        QCOMPARE(Subjects(List().Items()), QStringList{"On disk"});
+        QCOMPARE(Subjects(List().Items()), QStringList{QStringLiteral("On disk")});
         List().Items().Add()->SetSubject("Not yet saved");
         QVERIFY(QFile::remove(path));
         QVERIFY(QDir().mkdir(path));
@@ -325,7 +329,8 @@ private Q_SLOTS:
         QCOMPARE(List().Items().Count(), 2);
         QVERIFY(QDir().rmdir(path));
         QVERIFY(Exit());
-        QCOMPARE(FileSubjects(path), (QStringList{"On disk", "Not yet saved"}));
+        QCOMPARE(FileSubjects(path),
+                 (QStringList{QStringLiteral("On disk"), QStringLiteral("Not yet saved")}));
     }
 
     void deleteItemAsksFirst() {
@@ -338,8 +343,9 @@ private Q_SLOTS:
             TModalScript script;
             script.Then(TModalScript::Click(QStringLiteral("&No")));
             QTest::mouseClick(Main().btnDeleteItem(), Qt::LeftButton);
-            QCOMPARE(script.Seen,
-                     QStringList{"Are you sure you want to delete this item? [Manual]"});
+            QCOMPARE(
+                script.Seen,
+                QStringList{QStringLiteral("Are you sure you want to delete this item? [Manual]")});
         }
         QCOMPARE(List().Items().Count(), 2);
         {
@@ -350,10 +356,11 @@ private Q_SLOTS:
             Main().activateWindow();
             QTRY_VERIFY(Main().isActiveWindow());
             QTest::keyClick(List().ListBox(), Qt::Key_Escape);
-            QCOMPARE(script.Seen,
-                     QStringList{"Are you sure you want to delete this item? [Manual]"});
+            QCOMPARE(
+                script.Seen,
+                QStringList{QStringLiteral("Are you sure you want to delete this item? [Manual]")});
         }
-        QCOMPARE(Subjects(List().Items()), QStringList{"Using Pellmark"});
+        QCOMPARE(Subjects(List().Items()), QStringList{QStringLiteral("Using Pellmark")});
     }
 
     void editorsKeepEnterAndEscape() {
@@ -454,7 +461,8 @@ private Q_SLOTS:
         const QPoint selected = List().ListBox()->viewport()->mapTo(
             &Main(), List().ListBox()->CellRect(1, 1).center() + QPoint(60, 0));
         QCOMPARE(QColor(shot.pixel(selected)), List().palette().color(QPalette::Highlight));
-        const QString file = QDir(qEnvironmentVariable("HOME")).filePath("main-window.png");
+        const QString file =
+            QDir(qEnvironmentVariable("HOME")).filePath(QStringLiteral("main-window.png"));
         QVERIFY(shot.save(file));
         qInfo("screenshot: %s", qPrintable(file));
     }

@@ -81,10 +81,13 @@ private Q_SLOTS:
         QTest::newRow("date enter") << "date" << int(Qt::Key_Return) << end;
         QTest::newRow("date escape") << "date" << int(Qt::Key_Escape) << QStringList();
         QTest::newRow("list enter")
-            << "list" << int(Qt::Key_Return) << QStringList({"selected", "advance"});
-        QTest::newRow("list escape") << "list" << int(Qt::Key_Escape) << QStringList({"selected"});
+            << "list" << int(Qt::Key_Return)
+            << QStringList({QStringLiteral("selected"), QStringLiteral("advance")});
+        QTest::newRow("list escape")
+            << "list" << int(Qt::Key_Escape) << QStringList({QStringLiteral("selected")});
         QTest::newRow("list tab") << "list" << int(Qt::Key_Tab)
-                                  << QStringList({"selected", "advance"});
+                                  << QStringList(
+                                         {QStringLiteral("selected"), QStringLiteral("advance")});
     }
 
     void enterAndEscapeStayInTheEditor() {
@@ -291,11 +294,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("parts");
         QTest::newRow("defaults") << R"("Not started","Completed","In progress","Deferred")"
-                                  << QStringList(
-                                         {"Not started", "Completed", "In progress", "Deferred"});
-        QTest::newRow("comma inside") << R"("a, b","c")" << QStringList({"a, b", "c"});
-        QTest::newRow("quote inside") << R"("say "hi"","x")" << QStringList({"say \"hi\"", "x"});
-        QTest::newRow("empty texts") << R"("","")" << QStringList({"", ""});
+                                  << QStringList({QStringLiteral("Not started"),
+                                                  QStringLiteral("Completed"),
+                                                  QStringLiteral("In progress"),
+                                                  QStringLiteral("Deferred")});
+        QTest::newRow("comma inside")
+            << R"("a, b","c")" << QStringList({QStringLiteral("a, b"), QStringLiteral("c")});
+        QTest::newRow("quote inside")
+            << R"("say "hi"","x")"
+            << QStringList({QStringLiteral("say \"hi\""), QStringLiteral("x")});
+        QTest::newRow("empty texts") << R"("","")" << QStringList({QString(), QString()});
         QTest::newRow("nothing") << "" << QStringList();
     }
 

@@ -187,7 +187,8 @@ private Q_SLOTS:
             order << QString::fromStdString(item->Subject());
             QCOMPARE(items->GetItem(item->Index()), item);
         }
-        QCOMPARE(order, (QStringList{"1", "2", "0", "3"}));
+        QCOMPARE(order, (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("0"),
+                                     QStringLiteral("3")}));
     }
 
     void takeAllMovesItemsAndSynchronisesOnce() {

@@ -133,15 +133,19 @@ private Q_SLOTS:
         QTest::newRow("none") << QByteArray() << QStringList() << QByteArray();
         QTest::newRow("one empty line")
             << QByteArray("\r\n") << QStringList{QString()} << QByteArray("\r\n");
-        QTest::newRow("lone LF") << QByteArray("a\nb") << QStringList{"a", "b"}
+        QTest::newRow("lone LF") << QByteArray("a\nb")
+                                 << QStringList{QStringLiteral("a"), QStringLiteral("b")}
                                  << QByteArray("a\r\nb\r\n");
-        QTest::newRow("lone CR") << QByteArray("a\rb\r") << QStringList{"a", "b"}
+        QTest::newRow("lone CR") << QByteArray("a\rb\r")
+                                 << QStringList{QStringLiteral("a"), QStringLiteral("b")}
                                  << QByteArray("a\r\nb\r\n");
         QTest::newRow("blank line kept")
-            << QByteArray("a\r\n\r\nb\r\n") << QStringList{"a", QString(), "b"}
+            << QByteArray("a\r\n\r\nb\r\n")
+            << QStringList{QStringLiteral("a"), QString(), QStringLiteral("b")}
             << QByteArray("a\r\n\r\nb\r\n");
         QTest::newRow("zero byte ends")
-            << QByteArray("a\r\nb\0c\r\n", 8) << QStringList{"a", "b"} << QByteArray("a\r\nb\r\n");
+            << QByteArray("a\r\nb\0c\r\n", 8)
+            << QStringList{QStringLiteral("a"), QStringLiteral("b")} << QByteArray("a\r\nb\r\n");
     }
     void notesLines() {
         QFETCH(QByteArray, stored);

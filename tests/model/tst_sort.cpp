@@ -84,14 +84,20 @@ private Q_SLOTS:
     void knownOrders_data() {
         QTest::addColumn<QList<int>>("keys");
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("1 0 1 0") << QList<int>{1, 0, 1, 0} << QStringList{"D", "B", "C", "A"};
-        QTest::newRow("1 5 0 0") << QList<int>{1, 5, 0, 0} << QStringList{"C", "D", "A", "B"};
+        QTest::newRow("1 0 1 0") << QList<int>{1, 0, 1, 0}
+                                 << QStringList{QStringLiteral("D"), QStringLiteral("B"),
+                                                QStringLiteral("C"), QStringLiteral("A")};
+        QTest::newRow("1 5 0 0") << QList<int>{1, 5, 0, 0}
+                                 << QStringList{QStringLiteral("C"), QStringLiteral("D"),
+                                                QStringLiteral("A"), QStringLiteral("B")};
     }
     void knownOrders() {
         QFETCH(QList<int>, keys);
         QFETCH(QStringList, expected);
         TTodoItemCollection items;
-        Fill(items, {"A", "B", "C", "D"}, keys);
+        Fill(items,
+             {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D")},
+             keys);
         int selected = -1;
         const QCollator collator = English();
         SortTodoItems(items, tdCompletion, sdAscending, selected, &collator);
@@ -106,7 +112,10 @@ private Q_SLOTS:
         const QCollator collator = English();
         for (int start = 0; start < 6; ++start) {
             TTodoItemCollection items;
-            Fill(items, {"f", "e", "d", "c", "b", "a"}, {6, 5, 4, 3, 2, 1});
+            Fill(items,
+                 {QStringLiteral("f"), QStringLiteral("e"), QStringLiteral("d"),
+                  QStringLiteral("c"), QStringLiteral("b"), QStringLiteral("a")},
+                 {6, 5, 4, 3, 2, 1});
             int selected = start;
             const std::string subject = items.GetItem(start)->Subject();
             SortTodoItems(items, tdSubject, sdAscending, selected, &collator);
@@ -119,23 +128,41 @@ private Q_SLOTS:
         QTest::addColumn<int>("direction");
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("subject is case-sensitive")
-            << int(tdSubject) << int(sdAscending) << QStringList{"apple", "Apple", "banana"};
+            << int(tdSubject) << int(sdAscending)
+            << QStringList{QStringLiteral("apple"), QStringLiteral("Apple"),
+                           QStringLiteral("banana")};
         QTest::newRow("complete: open first")
-            << int(tdComplete) << int(sdAscending) << QStringList{"banana", "apple", "Apple"};
+            << int(tdComplete) << int(sdAscending)
+            << QStringList{QStringLiteral("banana"), QStringLiteral("apple"),
+                           QStringLiteral("Apple")};
         QTest::newRow("priority: lowest first")
-            << int(tdPriority) << int(sdAscending) << QStringList{"Apple", "banana", "apple"};
+            << int(tdPriority) << int(sdAscending)
+            << QStringList{QStringLiteral("Apple"), QStringLiteral("banana"),
+                           QStringLiteral("apple")};
         QTest::newRow("due date: never set first")
-            << int(tdDueDate) << int(sdAscending) << QStringList{"banana", "Apple", "apple"};
+            << int(tdDueDate) << int(sdAscending)
+            << QStringList{QStringLiteral("banana"), QStringLiteral("Apple"),
+                           QStringLiteral("apple")};
         QTest::newRow("completion descending: 100 first")
-            << int(tdCompletion) << int(sdDescending) << QStringList{"apple", "banana", "Apple"};
+            << int(tdCompletion) << int(sdDescending)
+            << QStringList{QStringLiteral("apple"), QStringLiteral("banana"),
+                           QStringLiteral("Apple")};
         QTest::newRow("status by ordinal")
-            << int(tdStatus) << int(sdAscending) << QStringList{"Apple", "apple", "banana"};
+            << int(tdStatus) << int(sdAscending)
+            << QStringList{QStringLiteral("Apple"), QStringLiteral("apple"),
+                           QStringLiteral("banana")};
         QTest::newRow("total time numerically")
-            << int(tdTotalTime) << int(sdAscending) << QStringList{"banana", "apple", "Apple"};
+            << int(tdTotalTime) << int(sdAscending)
+            << QStringList{QStringLiteral("banana"), QStringLiteral("apple"),
+                           QStringLiteral("Apple")};
         QTest::newRow("notes text")
-            << int(tdNotes) << int(sdAscending) << QStringList{"banana", "Apple", "apple"};
+            << int(tdNotes) << int(sdAscending)
+            << QStringList{QStringLiteral("banana"), QStringLiteral("Apple"),
+                           QStringLiteral("apple")};
         QTest::newRow("handle leaves the order")
-            << int(tdHandle) << int(sdAscending) << QStringList{"banana", "apple", "Apple"};
+            << int(tdHandle) << int(sdAscending)
+            << QStringList{QStringLiteral("banana"), QStringLiteral("apple"),
+                           QStringLiteral("Apple")};
     }
     void byKind() {
         QFETCH(int, kind);

@@ -34,35 +34,49 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QStringList>("lines");
         QTest::newRow("empty") << QByteArray() << QStringList{};
-        QTest::newRow("one empty line") << QByteArray("\r\n") << QStringList{""};
-        QTest::newRow("two lines")
-            << QByteArray("alpha\r\nbeta\r\n") << QStringList{"alpha", "beta"};
+        QTest::newRow("one empty line") << QByteArray("\r\n") << QStringList{QString()};
+        QTest::newRow("two lines") << QByteArray("alpha\r\nbeta\r\n")
+                                   << QStringList{QStringLiteral("alpha"), QStringLiteral("beta")};
         QTest::newRow("long lines, breaks across words")
             << QByteArray("a fairly long first line!\r\nand a second one, longer still\r\n")
-            << QStringList{"a fairly long first line!", "and a second one, longer still"};
+            << QStringList{QStringLiteral("a fairly long first line!"),
+                           QStringLiteral("and a second one, longer still")};
         QTest::newRow("no break at the end")
-            << QByteArray("alpha\r\nbeta") << QStringList{"alpha", "beta"};
-        QTest::newRow("lone LF") << QByteArray("alpha\nbeta\n") << QStringList{"alpha", "beta"};
+            << QByteArray("alpha\r\nbeta")
+            << QStringList{QStringLiteral("alpha"), QStringLiteral("beta")};
+        QTest::newRow("lone LF") << QByteArray("alpha\nbeta\n")
+                                 << QStringList{QStringLiteral("alpha"), QStringLiteral("beta")};
         QTest::newRow("lone LF inside, CR LF at the end")
-            << QByteArray("alpha\nbeta\r\n") << QStringList{"alpha", "beta"};
+            << QByteArray("alpha\nbeta\r\n")
+            << QStringList{QStringLiteral("alpha"), QStringLiteral("beta")};
         QTest::newRow("lone CR inside, CR LF at the end")
-            << QByteArray("alpha\rbeta\r\n") << QStringList{"alpha", "beta"};
+            << QByteArray("alpha\rbeta\r\n")
+            << QStringList{QStringLiteral("alpha"), QStringLiteral("beta")};
         QTest::newRow("CR LF across eight-byte words")
             << QByteArray("abcdefg\r\nabcdef\r\nabcdefghijklmn\r\n")
-            << QStringList{"abcdefg", "abcdef", "abcdefghijklmn"};
+            << QStringList{QStringLiteral("abcdefg"), QStringLiteral("abcdef"),
+                           QStringLiteral("abcdefghijklmn")};
         QTest::newRow("lone CR before a word's last byte")
-            << QByteArray("abcdef\rgabcdefgh\r\n") << QStringList{"abcdef", "gabcdefgh"};
-        QTest::newRow("lone CR") << QByteArray("alpha\rbeta\r") << QStringList{"alpha", "beta"};
-        QTest::newRow("LF CR is two breaks") << QByteArray("a\n\rb") << QStringList{"a", "", "b"};
-        QTest::newRow("CR at the very end") << QByteArray("abcdefgh\r") << QStringList{"abcdefgh"};
+            << QByteArray("abcdef\rgabcdefgh\r\n")
+            << QStringList{QStringLiteral("abcdef"), QStringLiteral("gabcdefgh")};
+        QTest::newRow("lone CR") << QByteArray("alpha\rbeta\r")
+                                 << QStringList{QStringLiteral("alpha"), QStringLiteral("beta")};
+        QTest::newRow("LF CR is two breaks")
+            << QByteArray("a\n\rb")
+            << QStringList{QStringLiteral("a"), QString(), QStringLiteral("b")};
+        QTest::newRow("CR at the very end")
+            << QByteArray("abcdefgh\r") << QStringList{QStringLiteral("abcdefgh")};
         QTest::newRow("empty lines kept")
-            << QByteArray("\r\n\r\nx\r\n\r\n") << QStringList{"", "", "x", ""};
+            << QByteArray("\r\n\r\nx\r\n\r\n")
+            << QStringList{QString(), QString(), QStringLiteral("x"), QString()};
         QTest::newRow("zero byte ends the text")
-            << QByteArray("kept\r\nalso\0gone\r\n", 18) << QStringList{"kept", "also"};
+            << QByteArray("kept\r\nalso\0gone\r\n", 18)
+            << QStringList{QStringLiteral("kept"), QStringLiteral("also")};
         QTest::newRow("zero byte after a break")
-            << QByteArray("kept\r\n\0gone", 11) << QStringList{"kept"};
+            << QByteArray("kept\r\n\0gone", 11) << QStringList{QStringLiteral("kept")};
         QTest::newRow("other control bytes stay")
-            << QByteArray("tab\there\x01\x0b\x0c\r\n") << QStringList{"tab\there\x01\x0b\x0c"};
+            << QByteArray("tab\there\x01\x0b\x0c\r\n")
+            << QStringList{QStringLiteral("tab\there\x01\x0b\x0c")};
     }
     void setText() {
         QFETCH(QByteArray, text);
@@ -88,11 +102,13 @@ private Q_SLOTS:
         list.Insert(0, "a");
         list.Insert(2, "d");
         list.Insert(2, "c");
-        QCOMPARE(LinesOf(list), (QStringList{"a", "b", "c", "d"}));
+        QCOMPARE(LinesOf(list), (QStringList{QStringLiteral("a"), QStringLiteral("b"),
+                                             QStringLiteral("c"), QStringLiteral("d")}));
         list.Put(1, "B, longer now");
         list.Delete(3);
         list.Delete(0);
-        QCOMPARE(LinesOf(list), (QStringList{"B, longer now", "c"}));
+        QCOMPARE(LinesOf(list),
+                 (QStringList{QStringLiteral("B, longer now"), QStringLiteral("c")}));
         QCOMPARE(list.Get(0), std::string("B, longer now"));
         QCOMPARE(list[1], std::string("c"));
         QCOMPARE(list.Text(), std::string("B, longer now\r\nc\r\n"));
@@ -163,8 +179,8 @@ private Q_SLOTS:
         const TStringList copy = a;
         QVERIFY(copy == a);
         a.SwapLines(b);
-        QCOMPARE(LinesOf(a), QStringList{"three"});
-        QCOMPARE(LinesOf(b), (QStringList{"one", "two"}));
+        QCOMPARE(LinesOf(a), QStringList{QStringLiteral("three")});
+        QCOMPARE(LinesOf(b), (QStringList{QStringLiteral("one"), QStringLiteral("two")}));
         QVERIFY(b == copy);
         b = a;
         QVERIFY(b == a);

@@ -44,11 +44,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("filter");
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("open dialog") << "Todolist files|*.2do|All files|*.*"
-                                     << QStringList{"Todolist files (*.2do)", "All files (*)"};
-        QTest::newRow("several patterns") << "Texts|*.txt;*.log|Lists|*.2do"
-                                          << QStringList{"Texts (*.txt *.log)", "Lists (*.2do)"};
+                                     << QStringList{QStringLiteral("Todolist files (*.2do)"),
+                                                    QStringLiteral("All files (*)")};
+        QTest::newRow("several patterns")
+            << "Texts|*.txt;*.log|Lists|*.2do"
+            << QStringList{QStringLiteral("Texts (*.txt *.log)"), QStringLiteral("Lists (*.2do)")};
         QTest::newRow("description without pattern is dropped")
-            << "Lists|*.2do|Broken" << QStringList{"Lists (*.2do)"};
+            << "Lists|*.2do|Broken" << QStringList{QStringLiteral("Lists (*.2do)")};
         QTest::newRow("empty") << "" << QStringList{};
     }
     void nameFilters() {
@@ -65,8 +67,8 @@ private Q_SLOTS:
             QCOMPARE(dialog->windowTitle(), QStringLiteral("Open Todolist"));
             QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptOpen);
             QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFile);
-            QCOMPARE(dialog->nameFilters(),
-                     (QStringList{"Todolist Files (*.2do)", "All Files (*)"}));
+            QCOMPARE(dialog->nameFilters(), (QStringList{QStringLiteral("Todolist Files (*.2do)"),
+                                                         QStringLiteral("All Files (*)")}));
             QCOMPARE(dialog->selectedNameFilter(), QStringLiteral("Todolist Files (*.2do)"));
             QCOMPARE(dialog->defaultSuffix(), QStringLiteral("2do"));
             TypeAndAccept(dialog, QStringLiteral("list"));

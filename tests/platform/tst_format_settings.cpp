@@ -53,6 +53,46 @@ private Q_SLOTS:
         QCOMPARE(FromQtPattern(qt), program);
     }
 
+    // The date editor's display pattern shows the fields a cell shows.
+    void toQtPattern_data() {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("qt");
+        QTest::newRow("the window's format") << "MM/d/yyyy"
+                                             << "C"
+                                             << "MM'/'d'/'yyyy";
+        QTest::newRow("m after an hour is minutes") << "mm/dd/yyyy h:mm am/pm"
+                                                    << "C"
+                                                    << "MM'/'dd'/'yyyy' 'h':'mm' 'AP";
+        QTest::newRow("literals side by side quoted once") << "yyyy. mm. dd."
+                                                           << "C"
+                                                           << "yyyy'. 'MM'. 'dd'.'";
+        QTest::newRow("a quote in a literal") << "d \"o'clock\""
+                                              << "C"
+                                              << "d' o''clock'";
+        QTest::newRow("milliseconds") << "hh:nn:ss.zzz"
+                                      << "C"
+                                      << "hh':'mm':'ss'.'zzz";
+        QTest::newRow("the locale's separators") << "dd/mm/yy hh:nn"
+                                                 << "de_DE"
+                                                 << "dd'.'MM'.'yy' 'hh':'mm";
+        QTest::newRow("the locale's short date") << "ddddd"
+                                                 << "de_DE"
+                                                 << "dd'.'MM'.'yy";
+        QTest::newRow("no fields") << ""
+                                   << "C"
+                                   << "MM/dd/yyyy";
+    }
+    void toQtPattern() {
+        QFETCH(QString, program);
+        QFETCH(QString, locale);
+        QFETCH(QString, qt);
+        const TFormatSettings settings = locale == QLatin1String("C")
+                                             ? TFormatSettings::Neutral()
+                                             : FormatSettingsFor(QLocale(locale));
+        QCOMPARE(ToQtPattern(program, settings), qt);
+    }
+
     void locales_data() {
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QChar>("dateSeparator");
@@ -61,14 +101,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("longTime");
         QTest::addColumn<QString>("pm");
         QTest::addColumn<QString>("marchLong");
-        QTest::newRow("en_US") << "en_US" << QChar('/') << QChar(':') << "m/d/yy"
+        QTest::newRow("en_US") << "en_US" << QChar(u'/') << QChar(u':') << "m/d/yy"
                                << "h:nn:ss ampm"
                                << "PM"
                                << "March";
-        QTest::newRow("de_DE") << "de_DE" << QChar('.') << QChar(':') << "dd.mm.yy"
+        QTest::newRow("de_DE") << "de_DE" << QChar(u'.') << QChar(u':') << "dd.mm.yy"
                                << "hh:nn:ss"
                                << "PM" << QString::fromUtf8("März");
-        QTest::newRow("C") << "C" << QChar('/') << QChar(':') << "d mmm yyyy"
+        QTest::newRow("C") << "C" << QChar(u'/') << QChar(u':') << "d mmm yyyy"
                            << "hh:nn:ss"
                            << "PM"
                            << "March";

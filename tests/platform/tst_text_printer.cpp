@@ -126,33 +126,40 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("pieces");
         QTest::addColumn<QList<int>>("xs");
         QTest::addColumn<QList<int>>("ys");
-        QTest::newRow("fits exactly")
-            << "abcdefghij" << QStringList{"abcdefghij"} << QList<int>{0} << QList<int>{0};
-        QTest::newRow("one too many") << "abcdefghijk" << QStringList{"abcdefghij", "k"}
-                                      << QList<int>{0, 0} << QList<int>{0, 14};
+        QTest::newRow("fits exactly") << "abcdefghij" << QStringList{QStringLiteral("abcdefghij")}
+                                      << QList<int>{0} << QList<int>{0};
+        QTest::newRow("one too many")
+            << "abcdefghijk" << QStringList{QStringLiteral("abcdefghij"), QStringLiteral("k")}
+            << QList<int>{0, 0} << QList<int>{0, 14};
         QTest::newRow("broken inside a word, blanks kept")
-            << "to do list items" << QStringList{"to do list", " items"} << QList<int>{0, 0}
-            << QList<int>{0, 14};
+            << "to do list items"
+            << QStringList{QStringLiteral("to do list"), QStringLiteral(" items")}
+            << QList<int>{0, 0} << QList<int>{0, 14};
         QTest::newRow("three pieces")
             << QString(25, QLatin1Char('x'))
             << QStringList{QString(10, QLatin1Char('x')), QString(10, QLatin1Char('x')),
                            QString(5, QLatin1Char('x'))}
             << QList<int>{0, 0, 0} << QList<int>{0, 14, 28};
         QTest::newRow("wide characters")
-            << "aWWb" << QStringList{"aW", "Wb"} << QList<int>{0, 0} << QList<int>{0, 14};
+            << "aWWb" << QStringList{QStringLiteral("aW"), QStringLiteral("Wb")} << QList<int>{0, 0}
+            << QList<int>{0, 14};
         // A character wider than the page still prints, alone on its line.
         QTest::newRow("character wider than the page")
-            << "aMb" << QStringList{"a", "M", "b"} << QList<int>{0, 0, 0} << QList<int>{0, 14, 28};
+            << "aMb" << QStringList{QStringLiteral("a"), QStringLiteral("M"), QStringLiteral("b")}
+            << QList<int>{0, 0, 0} << QList<int>{0, 14, 28};
         QTest::newRow("accent stays with its letter")
             << QStringLiteral("abcdefghie\u0301z")
-            << QStringList{QStringLiteral("abcdefghie\u0301"), "z"} << QList<int>{0, 0}
-            << QList<int>{0, 14};
+            << QStringList{QStringLiteral("abcdefghie\u0301"), QStringLiteral("z")}
+            << QList<int>{0, 0} << QList<int>{0, 14};
         QTest::newRow("tab to the next multiple of eight widths")
-            << "a\tb" << QStringList{"a", "b"} << QList<int>{0, 80} << QList<int>{0, 0};
+            << "a\tb" << QStringList{QStringLiteral("a"), QStringLiteral("b")} << QList<int>{0, 80}
+            << QList<int>{0, 0};
         QTest::newRow("tab beyond the width begins the next line")
-            << "a\t\tb" << QStringList{"a", "b"} << QList<int>{0, 0} << QList<int>{0, 14};
+            << "a\t\tb" << QStringList{QStringLiteral("a"), QStringLiteral("b")} << QList<int>{0, 0}
+            << QList<int>{0, 14};
         QTest::newRow("text after a tab wraps at the width")
-            << "\tabc" << QStringList{"ab", "c"} << QList<int>{80, 0} << QList<int>{0, 14};
+            << "\tabc" << QStringList{QStringLiteral("ab"), QStringLiteral("c")}
+            << QList<int>{80, 0} << QList<int>{0, 14};
     }
     void wrapping() {
         QFETCH(QString, line);
@@ -305,7 +312,8 @@ private Q_SLOTS:
         broken.BeginJob(QStringLiteral("Pellmark"));
         broken.WriteLine(QStringLiteral("after the failure"));
         broken.EndJob();
-        QCOMPARE(PdfText(broken.FileName()).at(0), QStringList{"after the failure"});
+        QCOMPARE(PdfText(broken.FileName()).at(0),
+                 QStringList{QStringLiteral("after the failure")});
     }
 
     void secondJobWhileOneIsOpen() {

@@ -205,8 +205,9 @@ private Q_SLOTS:
 
         QCOMPARE(ReadOutcome(QStringLiteral("left")), left);
         QCOMPARE(ReadOutcome(QStringLiteral("width")), width);
-        QCOMPARE(ErrorOf([] { WriteSetting(kSection, QStringLiteral("top"), "1"); }),
-                 SetFailed("top"));
+        QCOMPARE(
+            ErrorOf([] { WriteSetting(kSection, QStringLiteral("top"), QStringLiteral("1")); }),
+            SetFailed("top"));
         // A delete of a value that is not there writes nothing and so fails nothing.
         QCOMPARE(ErrorOf([] { DeleteSetting(kSection, QStringLiteral("left")); }),
                  left == QLatin1String("n/a") ? QString() : SetFailed("left"));
@@ -363,8 +364,9 @@ private Q_SLOTS:
         const QByteArray bytes = FileBytes(SettingsFileName());
         QVERIFY(disk.MakeReadOnly());
         QCOMPARE(ReadSetting(kSection, QStringLiteral("left")), QStringLiteral("7"));
-        QCOMPARE(ErrorOf([] { WriteSetting(kSection, QStringLiteral("top"), "1"); }),
-                 SetFailed("top"));
+        QCOMPARE(
+            ErrorOf([] { WriteSetting(kSection, QStringLiteral("top"), QStringLiteral("1")); }),
+            SetFailed("top"));
         QCOMPARE(ErrorOf([] { DeleteSetting(kSection, QStringLiteral("left")); }),
                  SetFailed("left"));
         QCOMPARE(FileBytes(SettingsFileName()), bytes);
@@ -406,8 +408,9 @@ private Q_SLOTS:
     void settingsFolderIsAFile() {
         QVERIFY(WriteBytes(SettingsFolder(), "not a folder"));
         QCOMPARE(ReadOutcome(QStringLiteral("left")), QStringLiteral("n/a"));
-        QCOMPARE(ErrorOf([] { WriteSetting(kSection, QStringLiteral("left"), "1"); }),
-                 QStringLiteral("Failed to create key Settings"));
+        QCOMPARE(
+            ErrorOf([] { WriteSetting(kSection, QStringLiteral("left"), QStringLiteral("1")); }),
+            QStringLiteral("Failed to create key Settings"));
         QCOMPARE(ErrorOf([] { DeleteSetting(kSection, QStringLiteral("left")); }), QString());
         QCOMPARE(FileBytes(SettingsFolder()), QByteArray("not a folder"));
     }
@@ -418,8 +421,9 @@ private Q_SLOTS:
         QVERIFY(WriteBytes(SettingsFileName() + QStringLiteral("/inside"), "kept"));
         QCOMPARE(ReadOutcome(QStringLiteral("left")),
                  QStringLiteral("! Failed to create key Settings"));
-        QCOMPARE(ErrorOf([] { WriteSetting(kSection, QStringLiteral("left"), "1"); }),
-                 SetFailed("left"));
+        QCOMPARE(
+            ErrorOf([] { WriteSetting(kSection, QStringLiteral("left"), QStringLiteral("1")); }),
+            SetFailed("left"));
         QCOMPARE(ErrorOf([] { DeleteSetting(kSection, QStringLiteral("left")); }),
                  SetFailed("left"));
         QCOMPARE(Entries(SettingsFileName()), QStringList{QStringLiteral("inside")});

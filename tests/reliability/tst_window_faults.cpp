@@ -172,14 +172,15 @@ private Q_SLOTS:
         }
         QVERIFY(f.Start());
         QVERIFY(f.fake->Messages.Texts(mkError).isEmpty());
-        const QString path = f.OpenList(QStringLiteral("list.2do"), {"Kept"});
+        const QString path = f.OpenList(QStringLiteral("list.2do"), {QStringLiteral("Kept")});
         f.List().Items().Add()->SetSubject("Added");
 
         QVERIFY(f.Main().close());
         QVERIFY(!f.Main().isVisible());
         QCOMPARE(f.fake->Messages.Texts(mkError), QStringList{error});
         QCOMPARE(f.Main().Message(), QStringLiteral("list.2do saved..."));
-        QCOMPARE(WindowFixture::Subjects(path), (QStringList{"Kept", "Added"}));
+        QCOMPARE(WindowFixture::Subjects(path),
+                 (QStringList{QStringLiteral("Kept"), QStringLiteral("Added")}));
         QCOMPARE(spoiled(TSpoil(how)), kept);
     }
 
@@ -187,7 +188,7 @@ private Q_SLOTS:
     // window's own save goes through. Once the window has closed, the tool may change it.
     void cliRefusesTheWindowsList() {
         QVERIFY(f.Start());
-        const QString path = f.OpenList(QStringLiteral("list.2do"), {"Kept"});
+        const QString path = f.OpenList(QStringLiteral("list.2do"), {QStringLiteral("Kept")});
         const QByteArray before = FileBytes(path);
         const QStringList add{QStringLiteral("add"), path, QStringLiteral("--subject"),
                               QStringLiteral("From the terminal")};
@@ -198,14 +199,16 @@ private Q_SLOTS:
 
         f.List().Items().Add()->SetSubject("Added");
         f.Main().Save();
-        QCOMPARE(WindowFixture::Subjects(path), (QStringList{"Kept", "Added"}));
+        QCOMPARE(WindowFixture::Subjects(path),
+                 (QStringList{QStringLiteral("Kept"), QStringLiteral("Added")}));
         QVERIFY(f.Main().close());
         f.Destroy();
 
         const TProcessResult added = Run(QStringLiteral(PELLMARK_CLI), add);
         QCOMPARE(added.ExitCode, 0);
         QCOMPARE(WindowFixture::Subjects(path),
-                 (QStringList{"Kept", "Added", "From the terminal"}));
+                 (QStringList{QStringLiteral("Kept"), QStringLiteral("Added"),
+                              QStringLiteral("From the terminal")}));
     }
 
     // The window opened its list while another process held the lock, so it has none. When
@@ -214,12 +217,12 @@ private Q_SLOTS:
     // and from then on the window holds the lock.
     void saveWaitsForAChangeUnderWay() {
         QVERIFY(f.Start());
-        const QString path = f.WriteList(QStringLiteral("list.2do"), {"Kept"});
+        const QString path = f.WriteList(QStringLiteral("list.2do"), {QStringLiteral("Kept")});
         QProcess holder;
         QVERIFY(StartAndExpect(holder, {QStringLiteral("hold-lock"), path}, "locked"));
         f.fake->Dialogs.OpenAnswers = {path};
         f.Main().Open();  // waits for the lock a while, then opens the list without it
-        QCOMPARE(f.ListSubjects(), QStringList{"Kept"});
+        QCOMPARE(f.ListSubjects(), QStringList{QStringLiteral("Kept")});
         QVERIFY(ListIsLockedByOther(path));
         holder.write("done\n");
         QVERIFY(holder.waitForFinished(30000));
@@ -234,7 +237,8 @@ private Q_SLOTS:
         QVERIFY(changer.waitForFinished(30000));
         QCOMPARE(changer.readAll().trimmed(), QByteArray("saved"));
 
-        QCOMPARE(WindowFixture::Subjects(path), (QStringList{"Kept", "Added"}));
+        QCOMPARE(WindowFixture::Subjects(path),
+                 (QStringList{QStringLiteral("Kept"), QStringLiteral("Added")}));
         QVERIFY2(f.Main().Message().startsWith(QStringLiteral("list.2do saved @")),
                  qPrintable(f.Main().Message()));
         QVERIFY(f.fake->Messages.Calls.empty());
@@ -246,7 +250,7 @@ private Q_SLOTS:
     // saves all the same, completely; it never writes half a file.
     void saveAsOntoAListLockedElsewhere() {
         QVERIFY(f.Start());
-        const QString path = f.WriteList(QStringLiteral("other.2do"), {"Theirs"});
+        const QString path = f.WriteList(QStringLiteral("other.2do"), {QStringLiteral("Theirs")});
         QProcess holder;
         QVERIFY(StartAndExpect(holder, {QStringLiteral("hold-lock"), path}, "locked"));
         f.List().Items().Add()->SetSubject("Mine");

@@ -129,7 +129,9 @@ private Q_SLOTS:
         // The first toggle builds the columns of every checked entry.
         ReloadFields(checks, list);
         QCOMPARE(Captions(list),
-                 (QStringList{"Done", "Subject", "Resource", "Status", "Priority", "Completion"}));
+                 (QStringList{QStringLiteral("Done"), QStringLiteral("Subject"),
+                              QStringLiteral("Resource"), QStringLiteral("Status"),
+                              QStringLiteral("Priority"), QStringLiteral("Completion")}));
     }
 
     void loadFieldsTakesOnlyExactOnes() {
@@ -143,7 +145,8 @@ private Q_SLOTS:
         FakeChecks checks;
         checks.checks.at(2) = true;  // Resource keeps its check but gets no column
         LoadFields(checks, list);
-        QCOMPARE(Captions(list), (QStringList{"Subject", "Notes", "Total Time"}));
+        QCOMPARE(Captions(list), (QStringList{QStringLiteral("Subject"), QStringLiteral("Notes"),
+                                              QStringLiteral("Total Time")}));
         QVERIFY(checks.checks.at(1) && checks.checks.at(3) && checks.checks.at(10));
         QVERIFY(checks.checks.at(2));
         QVERIFY(!checks.checks.at(0) && !checks.checks.at(5));
@@ -161,16 +164,19 @@ private Q_SLOTS:
         list.Columns().At(0)->SetWidth(250);
         list.Columns().At(2)->SetIndex(0);
         list.AddColumn(tdImage, "Image");
-        QCOMPARE(Captions(list), (QStringList{"Create Date", "Subject", "Notes", "Image"}));
+        QCOMPARE(Captions(list),
+                 (QStringList{QStringLiteral("Create Date"), QStringLiteral("Subject"),
+                              QStringLiteral("Notes"), QStringLiteral("Image")}));
 
         checks.checks.at(3) = false;
         ReloadFields(checks, list);
         // Kinds without an entry survive the rebuild, at the front.
-        QCOMPARE(Captions(list), (QStringList{"Image", "Subject", "Create Date"}));
+        QCOMPARE(Captions(list), (QStringList{QStringLiteral("Image"), QStringLiteral("Subject"),
+                                              QStringLiteral("Create Date")}));
         for (const TTodoColumnItem* column : list.Columns()) {
             QCOMPARE(column->Width(), 100);
         }
-        QCOMPARE(StoredKeys(), (QStringList{"vSubj=1", "vCrea=1"}));
+        QCOMPARE(StoredKeys(), (QStringList{QStringLiteral("vSubj=1"), QStringLiteral("vCrea=1")}));
     }
 
     void uncheckingAllDeletesEveryKey() {
@@ -224,7 +230,7 @@ private Q_SLOTS:
         TTodoList other;
         other.AddColumn(tdNotes, "Notes");
         QVERIFY(LoadColumnLayout(other, fileName));
-        QCOMPARE(Captions(other), (QStringList{"Due", "What"}));
+        QCOMPARE(Captions(other), (QStringList{QStringLiteral("Due"), QStringLiteral("What")}));
         QCOMPARE(other.Columns().At(0)->Width(), 77);
     }
 

@@ -111,7 +111,7 @@ private Q_SLOTS:
 
     void emptyValueExists() {
         WriteSetting(kSection, QStringLiteral("ckHideScroll"), QString());
-        QCOMPARE(ReadSetting(kSection, QStringLiteral("ckHideScroll")), QString(""));
+        QCOMPARE(ReadSetting(kSection, QStringLiteral("ckHideScroll")), QString());
         DeleteSetting(kSection, QStringLiteral("ckHideScroll"));
         QCOMPARE(ReadSetting(kSection, QStringLiteral("ckHideScroll")), QStringLiteral("n/a"));
     }
@@ -172,8 +172,9 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(SettingsFileName()));
         QCOMPARE(ErrorOf([] { ReadSetting(kSection, QStringLiteral("left")); }),
                  QStringLiteral("Failed to create key Settings"));
-        QCOMPARE(ErrorOf([] { WriteSetting(kSection, QStringLiteral("left"), "1"); }),
-                 QStringLiteral("Failed to set data for 'left'"));
+        QCOMPARE(
+            ErrorOf([] { WriteSetting(kSection, QStringLiteral("left"), QStringLiteral("1")); }),
+            QStringLiteral("Failed to set data for 'left'"));
         QCOMPARE(ErrorOf([] { DeleteSetting(kSection, QStringLiteral("left")); }),
                  QStringLiteral("Failed to set data for 'left'"));
     }
@@ -183,8 +184,9 @@ private Q_SLOTS:
         QFile blocker(SettingsFolder());
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        QCOMPARE(ErrorOf([] { WriteSetting(kSection, QStringLiteral("top"), "1"); }),
-                 QStringLiteral("Failed to create key Settings"));
+        QCOMPARE(
+            ErrorOf([] { WriteSetting(kSection, QStringLiteral("top"), QStringLiteral("1")); }),
+            QStringLiteral("Failed to create key Settings"));
         QCOMPARE(ReadSetting(kSection, QStringLiteral("top")), QStringLiteral("n/a"));
         DeleteSetting(kSection, QStringLiteral("top"));
     }
@@ -198,8 +200,9 @@ private Q_SLOTS:
         QCOMPARE(ErrorOf([] { ReadSetting(kSection, QStringLiteral("left")); }),
                  QStringLiteral("Failed to create key Settings"));
         // Writing must not replace the file it could not read.
-        QCOMPARE(ErrorOf([] { WriteSetting(kSection, QStringLiteral("top"), "1"); }),
-                 QStringLiteral("Failed to set data for 'top'"));
+        QCOMPARE(
+            ErrorOf([] { WriteSetting(kSection, QStringLiteral("top"), QStringLiteral("1")); }),
+            QStringLiteral("Failed to set data for 'top'"));
         QVERIFY(QFile::setPermissions(SettingsFileName(), QFile::ReadOwner | QFile::WriteOwner));
         QCOMPARE(ReadSetting(kSection, QStringLiteral("left")), QStringLiteral("3"));
     }
@@ -211,8 +214,9 @@ private Q_SLOTS:
         WriteSetting(kSection, QStringLiteral("left"), QStringLiteral("3"));
         QVERIFY(QFile::setPermissions(SettingsFileName(), QFile::ReadOwner));
         QVERIFY(QFile::setPermissions(SettingsFolder(), QFile::ReadOwner | QFile::ExeOwner));
-        QCOMPARE(ErrorOf([] { WriteSetting(kSection, QStringLiteral("left"), "4"); }),
-                 QStringLiteral("Failed to set data for 'left'"));
+        QCOMPARE(
+            ErrorOf([] { WriteSetting(kSection, QStringLiteral("left"), QStringLiteral("4")); }),
+            QStringLiteral("Failed to set data for 'left'"));
         QCOMPARE(ErrorOf([] { DeleteSetting(kSection, QStringLiteral("left")); }),
                  QStringLiteral("Failed to set data for 'left'"));
         QCOMPARE(ReadSetting(kSection, QStringLiteral("left")), QStringLiteral("3"));

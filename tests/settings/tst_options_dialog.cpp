@@ -184,15 +184,20 @@ private Q_SLOTS:
             labels << label->text();
         }
         labels.sort();
-        QCOMPARE(labels,
-                 (QStringList{"Preview height :", "Start-up Todo list file:", "View Columns:"}));
+        QCOMPARE(labels, (QStringList{QStringLiteral("Preview height :"),
+                                      QStringLiteral("Start-up Todo list file:"),
+                                      QStringLiteral("View Columns:")}));
         QStringList entries;
         for (int i = 0; i < FieldCount; ++i) {
             entries << Entry(i)->text();
         }
-        QCOMPARE(entries, (QStringList{"Complete", "Subject", "Resource", "Notes", "Status",
-                                       "Priority", "Completion", "Creation Date", "Due Date",
-                                       "Completion Date", "Total time"}));
+        QCOMPARE(entries,
+                 (QStringList{QStringLiteral("Complete"), QStringLiteral("Subject"),
+                              QStringLiteral("Resource"), QStringLiteral("Notes"),
+                              QStringLiteral("Status"), QStringLiteral("Priority"),
+                              QStringLiteral("Completion"), QStringLiteral("Creation Date"),
+                              QStringLiteral("Due Date"), QStringLiteral("Completion Date"),
+                              QStringLiteral("Total time")}));
     }
 
     void creationDefaults() {
@@ -282,8 +287,9 @@ private Q_SLOTS:
         store.beginGroup(kSection);
         QStringList keys = store.childKeys();
         keys.sort();
-        QCOMPARE(keys, (QStringList{"asktosave", "ckAutoDeleteKey", "ckAutoInsertKey",
-                                    "ckHideScroll", "prevnotes"}));
+        QCOMPARE(keys, (QStringList{QStringLiteral("asktosave"), QStringLiteral("ckAutoDeleteKey"),
+                                    QStringLiteral("ckAutoInsertKey"),
+                                    QStringLiteral("ckHideScroll"), QStringLiteral("prevnotes")}));
         // The close re-applies the scroll box alignment.
         QCOMPARE(host->calls.constLast(), QStringLiteral("fill 0"));
     }
@@ -364,7 +370,8 @@ private Q_SLOTS:
         for (const TTodoItem* item : host->list.Items()) {
             order << QString::fromStdString(item->Subject());
         }
-        QCOMPARE(order, (QStringList{"a", "b", "c"}));
+        QCOMPARE(order,
+                 (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
         Click("CheckBox4");
         QVERIFY(!host->list.Sorted());
     }
@@ -431,7 +438,7 @@ private Q_SLOTS:
         QVERIFY(host->list.AutoDeleteItem());
         // Autosave is not read by the show handler.
         QVERIFY(!Check("ckAutoSave")->isChecked());
-        QCOMPARE(host->calls, QStringList{"buttons 0"});
+        QCOMPARE(host->calls, QStringList{QStringLiteral("buttons 0")});
 
         // Showing again with the same values changes nothing.
         dialog->hide();
@@ -443,7 +450,7 @@ private Q_SLOTS:
     void autoSaveBoxFromTheMainWindow() {
         dialog->SetAutoSaveChecked(true);
         QVERIFY(Check("ckAutoSave")->isChecked());
-        QCOMPARE(host->calls, QStringList{"autosave 1"});
+        QCOMPARE(host->calls, QStringList{QStringLiteral("autosave 1")});
         QCOMPARE(Setting("ckAutoSave"), QStringLiteral("y"));
     }
 
@@ -455,8 +462,10 @@ private Q_SLOTS:
             captions << QString::fromStdString(column->Caption());
             QCOMPARE(column->Width(), 100);
         }
-        QCOMPARE(captions, (QStringList{"Done", "Subject", "Resource", "Status", "Priority",
-                                        "Completion", "Create Date"}));
+        QCOMPARE(captions, (QStringList{QStringLiteral("Done"), QStringLiteral("Subject"),
+                                        QStringLiteral("Resource"), QStringLiteral("Status"),
+                                        QStringLiteral("Priority"), QStringLiteral("Completion"),
+                                        QStringLiteral("Create Date")}));
         QCOMPARE(Setting("vCrea"), QStringLiteral("1"));
         QCOMPARE(Find<QListWidget>("FieldList")->currentRow(), FieldCount - 1);
     }

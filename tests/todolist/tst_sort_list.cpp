@@ -61,7 +61,8 @@ private Q_SLOTS:
         f.list->AddColumn(tdCompletion, "Completion");
         f.AddKeyed({{"A", 1}, {"B", 0}, {"C", 1}, {"D", 0}});
         f.list->SetSorted(true);
-        QCOMPARE(f.Subjects(), QStringList({"D", "B", "C", "A"}));
+        QCOMPARE(f.Subjects(), QStringList({QStringLiteral("D"), QStringLiteral("B"),
+                                            QStringLiteral("C"), QStringLiteral("A")}));
     }
 
     void pivotMovesDuringThePartition() {
@@ -78,7 +79,9 @@ private Q_SLOTS:
         f.AddKeyed({{"delta", 0}, {"alpha", 0}, {"echo", 0}, {"charlie", 0}, {"bravo", 0}});
         f.list->ListBox()->SetItemIndex(2);  // echo
         f.list->SetSorted(true);
-        QCOMPARE(f.Subjects(), QStringList({"alpha", "bravo", "charlie", "delta", "echo"}));
+        QCOMPARE(f.Subjects(), QStringList({QStringLiteral("alpha"), QStringLiteral("bravo"),
+                                            QStringLiteral("charlie"), QStringLiteral("delta"),
+                                            QStringLiteral("echo")}));
         QCOMPARE(f.list->ListBox()->ItemIndex(), 4);
         QCOMPARE(f.selections, 1);
         QCOMPARE(f.selected, f.list->Items().At(4));
@@ -94,7 +97,8 @@ private Q_SLOTS:
         f.list->Items().At(2)->SetProject("Pb");
         f.list->Items().At(1)->SetNotes(TStringList{"notes of y"});
         f.list->SetSorted(true);
-        QCOMPARE(f.Subjects(), QStringList({"y", "z", "x"}));
+        QCOMPARE(f.Subjects(),
+                 QStringList({QStringLiteral("y"), QStringLiteral("z"), QStringLiteral("x")}));
         QCOMPARE(f.list->Items().At(0)->Project(), std::string("Pa"));
         QCOMPARE(f.list->Items().At(0)->Completion(), 1);
         QCOMPARE(f.list->Items().At(0)->NotesLine(), std::string("notes of y"));
@@ -107,19 +111,33 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("expected");
         // American English collation: lower case before upper case, letters before others.
         QTest::newRow("subject is case-sensitive")
-            << int(tdSubject) << int(sdAscending) << QStringList({"0", "1", "3", "2"});
+            << int(tdSubject) << int(sdAscending)
+            << QStringList({QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("3"),
+                            QStringLiteral("2")});
         QTest::newRow("complete: incomplete first")
-            << int(tdComplete) << int(sdAscending) << QStringList({"3", "1", "2", "0"});
+            << int(tdComplete) << int(sdAscending)
+            << QStringList({QStringLiteral("3"), QStringLiteral("1"), QStringLiteral("2"),
+                            QStringLiteral("0")});
         QTest::newRow("priority: lowest first")
-            << int(tdPriority) << int(sdAscending) << QStringList({"2", "0", "3", "1"});
+            << int(tdPriority) << int(sdAscending)
+            << QStringList({QStringLiteral("2"), QStringLiteral("0"), QStringLiteral("3"),
+                            QStringLiteral("1")});
         QTest::newRow("due date: never set first")
-            << int(tdDueDate) << int(sdAscending) << QStringList({"3", "1", "2", "0"});
+            << int(tdDueDate) << int(sdAscending)
+            << QStringList({QStringLiteral("3"), QStringLiteral("1"), QStringLiteral("2"),
+                            QStringLiteral("0")});
         QTest::newRow("completion descending: 100 first")
-            << int(tdCompletion) << int(sdDescending) << QStringList({"1", "0", "3", "2"});
+            << int(tdCompletion) << int(sdDescending)
+            << QStringList({QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("3"),
+                            QStringLiteral("2")});
         QTest::newRow("status by its order")
-            << int(tdStatus) << int(sdAscending) << QStringList({"2", "0", "3", "1"});
+            << int(tdStatus) << int(sdAscending)
+            << QStringList({QStringLiteral("2"), QStringLiteral("0"), QStringLiteral("3"),
+                            QStringLiteral("1")});
         QTest::newRow("total time by value")
-            << int(tdTotalTime) << int(sdAscending) << QStringList({"3", "2", "0", "1"});
+            << int(tdTotalTime) << int(sdAscending)
+            << QStringList({QStringLiteral("3"), QStringLiteral("2"), QStringLiteral("0"),
+                            QStringLiteral("1")});
     }
 
     void orderByKind() {
@@ -170,10 +188,12 @@ private Q_SLOTS:
         f.list->AddColumn(tdSubject, "Subject");
         f.AddKeyed({{"b", 2}, {"a", 1}});
         f.list->SetSortColumn(0);  // unchanged, and Sorted is off anyway
-        QCOMPARE(f.Subjects(), QStringList({"b", "a"}));
+        QCOMPARE(f.Subjects(), QStringList({QStringLiteral("b"), QStringLiteral("a")}));
         f.list->SetSortColumn(1);
         f.list->SetSortDirection(sdDescending);
-        QCOMPARE(f.Subjects(), QStringList({"b", "a"}));  // off: only the settings change
+        QCOMPARE(f.Subjects(),
+                 QStringList(
+                     {QStringLiteral("b"), QStringLiteral("a")}));  // off: only the settings change
         QCOMPARE(f.selections, 0);
         QCOMPARE(f.list->Header()->SortedSection(), 1);
         QCOMPARE(f.list->Header()->SortDirection(), sdDescending);
@@ -181,19 +201,21 @@ private Q_SLOTS:
 
         f.list->SetSorted(true);
         QVERIFY(f.list->Header()->SortShow());
-        QCOMPARE(f.Subjects(), QStringList({"b", "a"}));
+        QCOMPARE(f.Subjects(), QStringList({QStringLiteral("b"), QStringLiteral("a")}));
         QCOMPARE(f.selections, 1);
         f.list->SetSortDirection(sdAscending);
-        QCOMPARE(f.Subjects(), QStringList({"a", "b"}));
+        QCOMPARE(f.Subjects(), QStringList({QStringLiteral("a"), QStringLiteral("b")}));
         QCOMPARE(f.selections, 2);
 
         // Items added later stay where they are: the same sort column does not sort again.
         f.AddKeyed({{"0", 9}});
         f.list->SetSortColumn(1);
-        QCOMPARE(f.Subjects(), QStringList({"a", "b", "0"}));
+        QCOMPARE(f.Subjects(),
+                 QStringList({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("0")}));
         QCOMPARE(f.selections, 2);
         f.list->SetSorted(true);  // True again does
-        QCOMPARE(f.Subjects(), QStringList({"0", "a", "b"}));
+        QCOMPARE(f.Subjects(),
+                 QStringList({QStringLiteral("0"), QStringLiteral("a"), QStringLiteral("b")}));
         QCOMPARE(f.selections, 3);
         f.list->SetSorted(false);
         QVERIFY(!f.list->Header()->SortShow());
@@ -224,14 +246,14 @@ private Q_SLOTS:
         } catch (const EListError& e) {
             QCOMPARE(e.Message(), QStringLiteral("List index out of bounds (3)"));
         }
-        QCOMPARE(f.Subjects(), QStringList({"b", "a"}));
+        QCOMPARE(f.Subjects(), QStringList({QStringLiteral("b"), QStringLiteral("a")}));
         QCOMPARE(f.list->ListBox()->ItemIndex(), 0);
         QCOMPARE(f.selections, 0);
         QCOMPARE(f.list->SortColumn(), 3);  // the invalid value stays
         QVERIFY(f.list->Sorted());
         QVERIFY_THROWS_EXCEPTION(EListError, f.list->SetSortDirection(sdDescending));
         f.list->SetSortColumn(0);
-        QCOMPARE(f.Subjects(), QStringList({"b", "a"}));
+        QCOMPARE(f.Subjects(), QStringList({QStringLiteral("b"), QStringLiteral("a")}));
     }
 };
 
