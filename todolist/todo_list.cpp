@@ -9,6 +9,7 @@
 #include "model/todo_file.h"
 #include "model/todo_sort.h"
 #include "platform/qt_convert.h"
+#include "todolist/todo_list_accessible.h"
 
 namespace {
 
@@ -232,15 +233,21 @@ void TCustomTodoList::SetSortColumn(int value) {
 void TCustomTodoList::Sort() {
     // Sorting exchanges the items' contents; an open edit belongs to the old order.
     listBox_->EndEdit();
-    int selected = listBox_->ItemIndex();
+    const int before = listBox_->ItemIndex();
+    int selected = before;
     TTodoItemCollection& items = Items();
     if (items.Count() >= 2) {
         // Raises the list-index error for a missing column before anything moves.
         const TTodoData kind = Columns().GetItem(sortColumn_)->TodoData();
         const TRepaintSuspension suspension(*listBox_);
         SortTodoItems(items, kind, sortDirection_, selected);
+        AccessibleTableReset(*listBox_);
     }
     listBox_->SetItemIndex(selected);
+    if (listBox_->ItemIndex() == before) {
+        // The selected row stayed; what its current cell reads may not have.
+        AccessibleFocusCurrentCell(*listBox_);
+    }
     DoItemSelect(SelectedItem());
 }
 
