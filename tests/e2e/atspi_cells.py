@@ -1,9 +1,8 @@
 #!/usr/bin/env python3
 """Reads the to-do list the way a screen reader does: through the AT-SPI bus.
 
-Usage: atspi_cells.py PELLMARK. Run inside an X server and a private session bus
-(with-xvfb dbus-run-session -- ...): the accessibility bus starts on demand on that session
-bus. The program runs from a copy in a folder of its own, since it writes its column layout
+Usage: atspi_cells.py PELLMARK. Run inside an X server with the accessibility bus up
+(with-xvfb with-atspi-bus ...). The program runs from a copy in a folder of its own, since it writes its column layout
 file beside itself, with settings that show the Done and Subject columns.
 """
 
@@ -47,11 +46,18 @@ def find_application(pid):
 
 
 def find_table(app):
+    """The first table below the application, breadth first."""
+    queue = [app]
     try:
-        return pyatspi.findDescendant(app, lambda a: a.getRole() == pyatspi.ROLE_TABLE,
-                                      breadthFirst=True)
-    except Exception:
+        while queue:
+            node = queue.pop(0)
+            if node.getRole() == pyatspi.ROLE_TABLE:
+                return node
+            # A table's children are its cells; only other nodes are searched.
+            queue.extend(node.getChildAtIndex(i) for i in range(node.childCount))
+    except Exception:  # the tree changed while we walked it
         return None
+    return None
 
 
 def main():
@@ -65,8 +71,7 @@ def main():
     os.makedirs(settings, exist_ok=True)
     with open(os.path.join(settings, "Pellmark.conf"), "w", encoding="utf-8") as conf:
         conf.write("[Settings]\nvDone=1\nvSubj=1\n")
-    environment = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
-    process = subprocess.Popen([program], env=environment)
+    process = subprocess.Popen([program])
     try:
         app = wait_for("the program on the accessibility bus",
                        lambda: find_application(process.pid))
