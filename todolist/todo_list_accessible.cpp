@@ -26,13 +26,14 @@ QHash<const TTodoListBox*, TListAccessible*>& Interfaces() {
     return interfaces;
 }
 
-// Rows whose items exist (while loading, the rows may lag behind the items).
+// Rows whose items exist (while loading, the rows may lag behind the items). A list box that
+// is loading or going away reads as empty: its collections may be half there.
 int Rows(const TTodoListBox& box) {
-    return std::min(box.RowCount(), box.TodoItems().Count());
+    return box.HasWindow() ? std::min(box.RowCount(), box.TodoItems().Count()) : 0;
 }
 
 int Columns(const TTodoListBox& box) {
-    return box.TodoColumns().Count();
+    return box.HasWindow() ? box.TodoColumns().Count() : 0;
 }
 
 QString Caption(const TTodoListBox& box, int column) {
