@@ -64,7 +64,7 @@ TCommandArguments::TCommandArguments(std::string_view command, const std::vector
     }
     if (!parser_.parse(all)) {
         all.removeFirst();
-        CheckParsed(all);
+        ReportParseError(all);
     }
     // Each option once: a second value would silently win over the first.
     std::set<std::string> seen;
@@ -81,7 +81,7 @@ TCommandArguments::TCommandArguments(std::string_view command, const std::vector
 
 // The parser's own error texts are not this program's: each becomes the message the
 // program has for it. An unknown option is reported before a missing or unexpected value.
-void TCommandArguments::CheckParsed(const QStringList& args) const {
+void TCommandArguments::ReportParseError(const QStringList& args) const {
     const QStringList unknown = parser_.unknownOptionNames();
     if (!unknown.isEmpty()) {
         Usage("unknown option " + ToBytes(Spelling(args, unknown.first())));

@@ -39,7 +39,7 @@ public:
     [[noreturn]] void Usage(const std::string& message) const;
 
 private:
-    void CheckParsed(const QStringList& args) const;
+    [[noreturn]] void ReportParseError(const QStringList& args) const;
     std::string LongName(const QString& name) const;
 
     std::string_view command_;
