@@ -4,7 +4,9 @@
 
 #include <QAction>
 #include <QBoxLayout>
+#include <QIcon>
 #include <QKeySequence>
+#include <QMenu>
 #include <QMenuBar>
 
 #include "app/edit_history.h"

@@ -3,8 +3,7 @@
 #include "app/undo_commands.h"
 #include "todolist/todo_list.h"
 
-TEditHistory::TEditHistory(TCustomTodoList& list, QObject* parent)
-    : QObject(parent), list_(list) {
+TEditHistory::TEditHistory(TCustomTodoList& list, QObject* parent) : QObject(parent), list_(list) {
     // Unlimited within a run: the stack keeps every command until the next open.
     stack_.setUndoLimit(0);
     Watch();

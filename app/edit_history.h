@@ -76,6 +76,4 @@ private:
     std::unique_ptr<TTodoItem> before_;
     // Set while a command changes the items, whose own writes are not recorded again.
     bool applying_ = false;
-
-    friend class THistoryCommand;
 };

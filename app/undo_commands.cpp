@@ -2,6 +2,7 @@
 
 #include <QScopeGuard>
 #include <QScopedValueRollback>
+#include <algorithm>
 
 #include "todolist/todo_list.h"
 

@@ -47,8 +47,8 @@ void BM_FindKeystroke(benchmark::State& state) {
         Settle();
         rows += box.RowCount();
     }
-    state.counters["rows"] = benchmark::Counter(static_cast<double>(rows) /
-                                                static_cast<double>(state.iterations()));
+    state.counters["rows"] =
+        benchmark::Counter(static_cast<double>(rows) / static_cast<double>(state.iterations()));
 }
 
 void BM_FindFirst(benchmark::State& state) {

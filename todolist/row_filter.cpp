@@ -106,8 +106,9 @@ int TRowFilter::RowOf(int index) const {
     if (!Active()) {
         return index;
     }
-    const auto found = std::lower_bound(rows_.begin(), rows_.end(), index,
-                                        [](const TTodoItem* item, int i) { return item->Index() < i; });
+    const auto found =
+        std::lower_bound(rows_.begin(), rows_.end(), index,
+                         [](const TTodoItem* item, int i) { return item->Index() < i; });
     if (found == rows_.end() || (*found)->Index() != index) {
         return -1;
     }
@@ -138,12 +139,19 @@ void TRowFilter::ItemRemoving(const TTodoItemCollection& items, int index) {
 }
 
 void TRowFilter::ItemsAdded(const TTodoItemCollection& items) {
-    if (Active()) {
-        for (int i = knownCount_; i < items.Count(); ++i) {
-            rows_.push_back(items.At(i));
+    const int count = items.Count();
+    if (Active() && count > knownCount_) {
+        // One item is one the user just made (or got back); many are a loaded list.
+        const bool one = count - knownCount_ == 1;
+        folded_.resize(static_cast<std::size_t>(count));
+        const QStringMatcher matcher(needle_);
+        for (int i = knownCount_; i < count; ++i) {
+            if (one || matcher.indexIn(Folded(items, i)) >= 0) {
+                rows_.push_back(items.At(i));
+            }
         }
     }
-    knownCount_ = items.Count();
+    knownCount_ = count;
 }
 
 void TRowFilter::ItemsMoved() {

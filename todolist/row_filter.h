@@ -4,7 +4,8 @@
 // row and row n is item n. With one, the rows are the items whose subject, resource, notes
 // or project contain the text, compared without regard to case and accents, in the items'
 // order. Rows stay while their item is edited (a row never vanishes under the user's
-// hands); items added meanwhile are shown; a new text, a sort or a load chooses again.
+// hands); an item added on its own is shown, items added together (a loaded list) are
+// shown when they match; a new text or a sort chooses again.
 //
 // The folded texts of the items are kept between choices, so that a keystroke in the find
 // bar is one substring scan over them; an item's text is folded again after it changed.
@@ -42,7 +43,8 @@ public:
     void ItemChanged(int index);
     // The item at this position is leaving the collection.
     void ItemRemoving(const TTodoItemCollection& items, int index);
-    // The item count changed: items appended since the last look become rows.
+    // The item count changed: an item appended on its own since the last look becomes a
+    // row, several become rows when they match.
     void ItemsAdded(const TTodoItemCollection& items);
     // Items moved: the rows follow the items' order again.
     void ItemsMoved();

@@ -13,7 +13,16 @@
 
 namespace {
 
-enum TChange { chSubject, chNotes, chPriority, chDone, chCompletion, chCreate, chDelete, chReplace };
+enum TChange {
+    chSubject,
+    chNotes,
+    chPriority,
+    chDone,
+    chCompletion,
+    chCreate,
+    chDelete,
+    chReplace
+};
 
 }  // namespace
 
@@ -129,8 +138,8 @@ private Q_SLOTS:
         // Back in place with all values: a deleted item returns where it was.
         QCOMPARE(Bytes(), before);
         QVERIFY(!f.Main().HasUnsavedChanges());
-        QCOMPARE(redo->text(), QString(undoText).replace(QStringLiteral("&Undo"),
-                                                         QStringLiteral("&Redo")));
+        QCOMPARE(redo->text(),
+                 QString(undoText).replace(QStringLiteral("&Undo"), QStringLiteral("&Redo")));
         redo->trigger();
         QCOMPARE(Bytes(), after);
         QCOMPARE(undo->text(), undoText);
@@ -162,7 +171,8 @@ private Q_SLOTS:
         QCOMPARE(stack.count(), 1);
         f.List().SetSortColumn(Column(tdSubject));
         f.List().SetSorted(true);
-        QCOMPARE(f.ListSubjects(), (QStringList{QStringLiteral("Manual"), QStringLiteral("Zebra")}));
+        QCOMPARE(f.ListSubjects(),
+                 (QStringList{QStringLiteral("Manual"), QStringLiteral("Zebra")}));
         QCOMPARE(stack.count(), 1);
         // Undo finds the edited item where the sort moved it, and leaves the order.
         f.Main().History().Undo();
