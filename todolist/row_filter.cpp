@@ -60,14 +60,27 @@ QString TRowFilter::FindText(const TTodoItem& item) {
 }
 
 void TRowFilter::SetText(const QString& text, const TTodoItemCollection& items) {
+    const QString needle = Fold(text);
+    // A longer text that contains the last one can only match items that matched it: a
+    // keystroke while typing on looks only at the rows, unless some item changed since.
+    const bool narrower =
+        Active() && !changed_ && needle.contains(needle_) && knownCount_ == items.Count();
     text_ = text;
-    needle_ = Fold(text);
-    Choose(items);
+    needle_ = needle;
+    if (!narrower) {
+        Choose(items);
+        return;
+    }
+    const QStringMatcher matcher(needle_);
+    std::erase_if(rows_, [&](const TTodoItem* item) {
+        return matcher.indexIn(Folded(items, item->Index())) < 0;
+    });
 }
 
 void TRowFilter::Choose(const TTodoItemCollection& items) {
     rows_.clear();
     knownCount_ = items.Count();
+    changed_ = false;
     if (!Active()) {
         return;
     }
@@ -116,12 +129,14 @@ int TRowFilter::RowOf(int index) const {
 }
 
 void TRowFilter::ItemChanged(int index) {
+    changed_ = true;
     if (index >= 0 && index < static_cast<int>(folded_.size())) {
         folded_[static_cast<std::size_t>(index)].Item = nullptr;
     }
 }
 
 void TRowFilter::ItemRemoving(const TTodoItemCollection& items, int index) {
+    changed_ = true;
     if (index < static_cast<int>(folded_.size())) {
         folded_.erase(folded_.begin() + index);
     }
@@ -140,6 +155,7 @@ void TRowFilter::ItemRemoving(const TTodoItemCollection& items, int index) {
 
 void TRowFilter::ItemsAdded(const TTodoItemCollection& items) {
     const int count = items.Count();
+    changed_ = changed_ || count != knownCount_;
     if (Active() && count > knownCount_) {
         // One item is one the user just made (or got back); many are a loaded list.
         const bool one = count - knownCount_ == 1;
@@ -156,11 +172,13 @@ void TRowFilter::ItemsAdded(const TTodoItemCollection& items) {
 
 void TRowFilter::ItemsMoved() {
     if (!std::is_sorted(rows_.begin(), rows_.end(), ByPosition)) {
+        changed_ = true;
         std::sort(rows_.begin(), rows_.end(), ByPosition);
     }
 }
 
 void TRowFilter::Forget() {
+    changed_ = true;
     rows_.clear();
     folded_.clear();
     knownCount_ = 0;

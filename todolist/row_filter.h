@@ -66,4 +66,5 @@ private:
     std::vector<TTodoItem*> rows_;  // in the items' order
     std::vector<TFolded> folded_;   // by item position
     int knownCount_ = 0;            // items the rows were last brought up to date with
+    bool changed_ = true;           // items changed, came or went since the rows were chosen
 };

@@ -80,6 +80,11 @@ private Q_SLOTS:
         box.SetFindText(QStringLiteral("APPLE"));
         QCOMPARE(box.RowCount(), 2);
         QCOMPARE(box.RowOfItem(3), 1);
+        // Typing on narrows the rows, deleting widens them again.
+        box.SetFindText(QStringLiteral("apple j"));
+        QCOMPARE(box.RowCount(), 1);
+        box.SetFindText(QStringLiteral("APPLE"));
+        QCOMPARE(box.RowCount(), 2);
 
         // An edit in row 1 goes into item 3; the row stays though it no longer matches.
         box.StartEdit(1, 0, false, TEditClick(), 0, 0, QChar());
