@@ -84,11 +84,15 @@ void TEditHistory::Watch() {
 void TEditHistory::Writing(TTodoData kind, const TTodoItem& item) {
     Q_UNUSED(kind);
     before_ = applying_ ? nullptr : CopyOfItem(item);
+    writing_ = &item;
 }
 
 void TEditHistory::Written(TTodoData kind, const TTodoItem& item) {
     std::unique_ptr<TTodoItem> before = std::move(before_);
-    if (!before || applying_ || SameValues(*before, item)) {
+    // A write that failed half-way leaves the values of another item behind.
+    const bool same = writing_ == &item;
+    writing_ = nullptr;
+    if (!before || !same || applying_ || SameValues(*before, item)) {
         return;  // Escape, or a value written unchanged
     }
     stack_.push(new TChangeItemCommand(list_, applying_, item.Index(), std::move(before),

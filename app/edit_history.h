@@ -74,6 +74,7 @@ private:
     QUndoStack stack_;
     // The values of the item a cell edit is writing into, until it has written.
     std::unique_ptr<TTodoItem> before_;
+    const TTodoItem* writing_ = nullptr;
     // Set while a command changes the items, whose own writes are not recorded again.
     bool applying_ = false;
 };
