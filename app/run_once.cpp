@@ -160,8 +160,7 @@ TRunOnce::~TRunOnce() {
     destroying_ = true;
     // The socket goes before the lock: a start that takes the lock next must not have its
     // new socket removed by this one closing.
-    delete server_;
-    server_ = nullptr;
+    server_.reset();
     lock_.reset();
 }
 
@@ -228,15 +227,14 @@ bool TRunOnce::Start(const std::vector<std::string>& commandLine) {
 }
 
 void TRunOnce::Listen() {
-    server_ = new QLocalServer(this);
+    server_ = std::make_unique<QLocalServer>();
     server_->setSocketOptions(QLocalServer::UserAccessOption);
     server_->setMaxPendingConnections(kMaxIncoming);
     // Only the lock holder gets here, so a socket left now belongs to a dead copy.
     QLocalServer::removeServer(serverName_);
-    connect(server_, &QLocalServer::newConnection, this, &TRunOnce::NewConnection);
+    connect(server_.get(), &QLocalServer::newConnection, this, &TRunOnce::NewConnection);
     if (!server_->listen(serverName_)) {
-        delete server_;
-        server_ = nullptr;
+        server_.reset();
     }
 }
 

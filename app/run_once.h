@@ -90,7 +90,7 @@ private:
     QString lockFileName_;
     QString serverName_;
     std::unique_ptr<QLockFile> lock_;
-    QLocalServer* server_ = nullptr;  // child of this
+    std::unique_ptr<QLocalServer> server_;  // reset before the lock in the destructor
     bool started_ = false;
     bool running_ = true;
     bool destroying_ = false;
