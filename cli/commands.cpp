@@ -3,15 +3,14 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <algorithm>
 #include <functional>
 #include <istream>
 #include <iterator>
 #include <limits>
-#include <map>
 #include <optional>
 #include <ostream>
 
+#include "cli/arguments.h"
 #include "cli/cli_errors.h"
 #include "cli/csv_io.h"
 #include "cli/help_text.h"
@@ -30,107 +29,6 @@ namespace {
 QString FileName(const std::string& bytes) {
     return QString::fromLocal8Bit(bytes.data(), qsizetype(bytes.size()));
 }
-
-// The command line of one command ------------------------------------------------------
-
-struct OptionRule {
-    std::string_view name;  // without the dashes
-    bool takesValue;
-    char shortName = 0;
-};
-
-class Arguments {
-public:
-    Arguments(std::string_view command, const std::vector<std::string>& args,
-              std::initializer_list<OptionRule> options)
-        : command_(command) {
-        bool optionsEnded = false;
-        for (std::size_t i = 0; i < args.size(); ++i) {
-            const std::string& arg = args[i];
-            if (optionsEnded || arg == "-" || arg.empty() || arg[0] != '-') {
-                positional_.push_back(arg);
-                continue;
-            }
-            if (arg == "--") {
-                optionsEnded = true;
-                continue;
-            }
-            if (arg == "-h" || arg == "--help") {
-                help_ = true;
-                continue;
-            }
-            std::string name;
-            std::optional<std::string> value;
-            if (arg.starts_with("--")) {
-                const std::size_t equals = arg.find('=');
-                name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-                if (equals != std::string::npos) {
-                    value = arg.substr(equals + 1);
-                }
-            } else {
-                const OptionRule* rule = nullptr;
-                for (const OptionRule& option : options) {
-                    if (arg.size() == 2 && option.shortName == arg[1]) {
-                        rule = &option;
-                    }
-                }
-                if (!rule) {
-                    Usage("unknown option " + arg);
-                }
-                name = rule->name;
-            }
-            const auto rule = std::find_if(options.begin(), options.end(),
-                                           [&](const OptionRule& o) { return o.name == name; });
-            if (rule == options.end()) {
-                Usage("unknown option --" + name);
-            }
-            if (values_.count(name)) {
-                Usage("option --" + name + " is given twice");
-            }
-            if (rule->takesValue) {
-                if (!value) {
-                    if (i + 1 >= args.size()) {
-                        Usage("option --" + name + " needs a value");
-                    }
-                    value = args[++i];
-                }
-            } else if (value) {
-                Usage("option --" + name + " takes no value");
-            }
-            values_[name] = value.value_or(std::string());
-        }
-    }
-
-    bool Help() const { return help_; }
-    const std::vector<std::string>& Positional() const { return positional_; }
-
-    // Exactly these positional arguments, by name for the message.
-    void Expect(std::initializer_list<const char*> names) const {
-        if (positional_.size() < names.size()) {
-            Usage(std::string("missing ") + names.begin()[positional_.size()]);
-        }
-        if (positional_.size() > names.size()) {
-            Usage("unexpected argument '" + positional_[names.size()] + "'");
-        }
-    }
-
-    bool Has(std::string_view name) const { return values_.count(std::string(name)) != 0; }
-    std::optional<std::string> Value(std::string_view name) const {
-        const auto it = values_.find(std::string(name));
-        return it == values_.end() ? std::nullopt : std::optional<std::string>(it->second);
-    }
-
-    [[noreturn]] void Usage(const std::string& message) const {
-        throw EUsageError(QString::fromLocal8Bit(message.data(), qsizetype(message.size())) +
-                          QLatin1Char('\n') + QString::fromStdString(CommandUsage(command_)));
-    }
-
-private:
-    std::string_view command_;
-    std::vector<std::string> positional_;
-    std::map<std::string, std::string> values_;
-    bool help_ = false;
-};
 
 // Shared steps -------------------------------------------------------------------------
 
@@ -209,7 +107,7 @@ void ImportICalendar(const std::string& name, std::istream& in, TTodoItemCollect
 // The commands ---------------------------------------------------------------------------
 
 int Check(const std::vector<std::string>& args, std::ostream& out) {
-    Arguments a("check", args, {});
+    TCommandArguments a("check", args, {});
     if (a.Help()) {
         out << CommandHelp("check");
         return ecSuccess;
@@ -222,7 +120,7 @@ int Check(const std::vector<std::string>& args, std::ostream& out) {
 }
 
 int Export(const std::vector<std::string>& args, std::ostream& out) {
-    Arguments a("export", args, {{"format", true}});
+    TCommandArguments a("export", args, {{"format", true}});
     if (a.Help()) {
         out << CommandHelp("export");
         return ecSuccess;
@@ -250,7 +148,7 @@ int Export(const std::vector<std::string>& args, std::ostream& out) {
 
 int Import(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
            std::ostream& err) {
-    Arguments a("import", args, {{"output", true, 'o'}, {"format", true}});
+    TCommandArguments a("import", args, {{"output", true, 'o'}, {"format", true}});
     if (a.Help()) {
         out << CommandHelp("import");
         return ecSuccess;
@@ -298,7 +196,7 @@ int Import(const std::vector<std::string>& args, std::istream& in, std::ostream&
 }
 
 int Columns(const std::vector<std::string>& args, std::ostream& out) {
-    Arguments a("columns", args, {});
+    TCommandArguments a("columns", args, {});
     if (a.Help()) {
         out << CommandHelp("columns");
         return ecSuccess;
@@ -344,7 +242,7 @@ std::vector<TTodoData> ColumnKinds(const std::string& list) {
 }
 
 int Show(const std::vector<std::string>& args, std::ostream& out) {
-    Arguments a("show", args, {{"sort", true}, {"desc", false}, {"columns", true}});
+    TCommandArguments a("show", args, {{"sort", true}, {"desc", false}, {"columns", true}});
     if (a.Help()) {
         out << CommandHelp("show");
         return ecSuccess;
@@ -386,14 +284,14 @@ int Show(const std::vector<std::string>& args, std::ostream& out) {
 }
 
 int Add(const std::vector<std::string>& args, std::ostream& out) {
-    Arguments a("add", args,
-                {{"subject", true},
-                 {"resource", true},
-                 {"notes", true},
-                 {"priority", true},
-                 {"status", true},
-                 {"due", true},
-                 {"project", true}});
+    TCommandArguments a("add", args,
+                        {{"subject", true},
+                         {"resource", true},
+                         {"notes", true},
+                         {"priority", true},
+                         {"status", true},
+                         {"due", true},
+                         {"project", true}});
     if (a.Help()) {
         out << CommandHelp("add");
         return ecSuccess;
@@ -467,7 +365,7 @@ int Add(const std::vector<std::string>& args, std::ostream& out) {
 // `change` changes the list and says what it did.
 int ChangeItemAt(const char* command, const std::vector<std::string>& args, std::ostream& out,
                  const std::function<std::string(TTodoItemCollection&, int)>& change) {
-    Arguments a(command, args, {});
+    TCommandArguments a(command, args, {});
     if (a.Help()) {
         out << CommandHelp(command);
         return ecSuccess;

@@ -639,6 +639,40 @@ private Q_SLOTS:
         QCOMPARE(err.str(), std::string());
     }
 
+    // Spellings of an option beyond --name VALUE and --name=VALUE; the value keeps its bytes.
+    void optionForms_data() {
+        QTest::addColumn<QByteArrayList>("args");
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QByteArray>("subject");
+        const QString out = QStringLiteral("out.2do");
+        QTest::newRow("-oOUT") << QByteArrayList{"import", "in.csv", "-oout.2do"} << out
+                               << QByteArray("from a file");
+        QTest::newRow("-o=OUT") << QByteArrayList{"import", "in.csv", "-o=out.2do"} << out
+                                << QByteArray("from a file");
+        QTest::newRow("--o OUT") << QByteArrayList{"import", "in.csv", "--o", "out.2do"} << out
+                                 << QByteArray("from a file");
+        QTest::newRow("Latin-1 after =")
+            << QByteArrayList{"add", "todo.2do", "--subject=Caf\xe9=\xff"}
+            << QStringLiteral("todo.2do") << QByteArray("Caf\xe9=\xff");
+    }
+    void optionForms() {
+        QFETCH(QByteArrayList, args);
+        QFETCH(QString, written);
+        QFETCH(QByteArray, subject);
+        QVERIFY(WriteFile(QStringLiteral("in.csv"), "Subject\r\nfrom a file\r\n"));
+        std::vector<std::string> argv;
+        for (const QByteArray& arg : args) {
+            argv.push_back(arg.toStdString());
+        }
+        std::istringstream in;
+        std::ostringstream out, err;
+        QCOMPARE(RunPellmarkCli(argv, in, out, err), int(ecSuccess));
+        QCOMPARE(err.str(), std::string());
+        TTodoItemCollection items;
+        Load(written, items);
+        QCOMPARE(items.At(items.Count() - 1)->Subject(), subject.toStdString());
+    }
+
 private:
     std::unique_ptr<QTemporaryDir> dir_;
     QString list_;
