@@ -1,6 +1,7 @@
 #include "widgets/hover_button.h"
 
 #include <QEnterEvent>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -47,7 +48,9 @@ void THoverButton::ApplyFace() {
     update();
 }
 
-QIcon GlyphIcon(TGlyph glyph) {
+namespace {
+
+QPixmap GlyphPixmap(TGlyph glyph) {
     QPixmap pixmap(16, 16);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
@@ -148,5 +151,45 @@ QIcon GlyphIcon(TGlyph glyph) {
             p.drawLine(QPointF(10, 10), QPointF(14, 14));
             break;
     }
-    return QIcon(pixmap);
+    return pixmap;
+}
+
+// The glyph is drawn when the icon is first asked for a picture: the menus' icons are
+// then drawn when a menu first opens, not while the window is made.
+class TGlyphIconEngine : public QIconEngine {
+public:
+    explicit TGlyphIconEngine(TGlyph glyph) : glyph_(glyph) {}
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return Drawn().pixmap(size, mode, state);
+    }
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
+               QIcon::State state) override {
+        Drawn().paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return Drawn().actualSize(size, mode, state);
+    }
+    QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override {
+        return Drawn().availableSizes(mode, state);
+    }
+    QIconEngine* clone() const override { return new TGlyphIconEngine(*this); }
+    QString key() const override { return QStringLiteral("TGlyphIconEngine"); }
+
+private:
+    const QIcon& Drawn() {
+        if (drawn_.isNull()) {
+            drawn_ = QIcon(GlyphPixmap(glyph_));
+        }
+        return drawn_;
+    }
+
+    TGlyph glyph_;
+    QIcon drawn_;
+};
+
+}  // namespace
+
+QIcon GlyphIcon(TGlyph glyph) {
+    return QIcon(new TGlyphIconEngine(glyph));  // the icon owns its engine
 }
