@@ -5,6 +5,7 @@
 #include <QSet>
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 #include "model/todo_file.h"
 #include "todolist/todo_list.h"
@@ -169,4 +170,44 @@ QString BenchDataFolder() {
     const QString folder = QCoreApplication::applicationDirPath() + QStringLiteral("/bench-data");
     QDir().mkpath(folder);
     return folder;
+}
+
+long long WalkListRecords(const QByteArray& data) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
+    const std::size_t size = std::size_t(data.size());
+    std::size_t pos = 0;
+    auto readInt = [&](std::int32_t& value) {
+        if (size - pos < 4) {
+            return false;
+        }
+        std::uint32_t v;
+        std::memcpy(&v, bytes + pos, 4);
+        value = std::int32_t(v);
+        pos += 4;
+        return true;
+    };
+    long long fields = 0;
+    std::int32_t items = 0;
+    if (!readInt(items)) {
+        return -1;
+    }
+    for (std::int32_t i = 0; i < items; ++i) {
+        std::int32_t count = 0;
+        if (!readInt(count)) {
+            return -1;
+        }
+        for (std::int32_t f = 0; f < count; ++f) {
+            if (size - pos < 3) {
+                return -1;
+            }
+            const std::size_t length = bytes[pos + 1] | (std::size_t(bytes[pos + 2]) << 8);
+            pos += 3;
+            if (size - pos < length) {
+                return -1;
+            }
+            pos += length;
+            ++fields;
+        }
+    }
+    return fields;
 }

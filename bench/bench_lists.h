@@ -4,6 +4,7 @@
 // (subjects of a few words, two lines of notes, a resource, a project, creation and due
 // dates, some completed), made from a fixed seed so that every run measures the same data.
 
+#include <QByteArray>
 #include <QString>
 #include <string>
 
@@ -21,6 +22,12 @@ int BenchColumnOf(const TCustomTodoList& list, TTodoData kind);
 
 // The .2do file of `count` generated items in `folder`, written at its first use in a run.
 QString BenchListFile(const QString& folder, int count);
+
+// Walks the records of a .2do file: the counts, and each field's tag and length, skipping
+// the data. It checks every length against the bytes that are there, as any reader must,
+// and returns the number of fields, or -1 for a file that ends too soon. The bare pass
+// that reading a list costs at the least.
+long long WalkListRecords(const QByteArray& data);
 
 // A folder for the benchmarks' files beside the program (on the same disk as the build,
 // so that flushing to disk costs what it costs for a user's file).

@@ -46,6 +46,14 @@ private:
 // links followed), so every path to the same list finds the same lock.
 QString ListLockFileName(const QString& listFileName);
 
+// Locks the list for a command that changes it. Another pellmark-cli changing the same
+// list holds its lock for a moment, so that one is waited for, up to `waitMs`; a window
+// that has the list open is not. Raises EPellmarkError "FILE is being changed by
+// pellmark-cli (process N)" or "FILE is open in Pellmark (process N)", told apart by the
+// application name the holder wrote into the lock file. A folder where no lock file can be
+// made is let through: it cannot take the new list either, and the save reports that.
+void LockListForChange(TListLock& lock, const QString& listFileName, int waitMs = 5000);
+
 // Whether a live process other than this one holds the lock on the list; `pid` receives
 // that process's id when given. A stale lock is removed on the way.
 bool ListIsLockedByOther(const QString& listFileName, qint64* pid = nullptr);

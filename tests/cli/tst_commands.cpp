@@ -1,6 +1,8 @@
 // pellmark-cli as users run it: the real executable, its output, exit codes and messages,
 // the files it writes, and its refusal to change a list that the window has open.
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
@@ -544,6 +546,30 @@ private Q_SLOTS:
         }
     }
 
+    // A FIFO or a device given as the list: refused at once instead of waiting forever.
+    void onlyRegularFilesAreLists_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("check a FIFO") << "check" << "fifo";
+        QTest::newRow("add to a FIFO") << "add" << "fifo";
+        QTest::newRow("export /dev/zero") << "export" << "/dev/zero";
+        QTest::newRow("show /dev/zero") << "show" << "/dev/zero";
+    }
+    void onlyRegularFilesAreLists() {
+        QFETCH(QString, command);
+        QFETCH(QString, file);
+        QCOMPARE(::mkfifo("fifo", 0600), 0);
+        QStringList args{command, file};
+        if (command == QLatin1String("add")) {
+            args << QStringLiteral("--subject=x");
+        }
+        const Result r = RunCli(args);
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(QString::fromUtf8(r.err),
+                 QStringLiteral("Cannot open file %1: not a regular file\n").arg(file));
+        QCOMPARE(r.out, QByteArray());
+    }
+
     void doneAndRemove() {
         TTodoItemCollection items;
         Load(list_, items);
@@ -595,8 +621,9 @@ private Q_SLOTS:
               QStringList{QStringLiteral("remove"), link, QStringLiteral("0")}}) {
             const Result r = RunCli(args);
             QCOMPARE(r.exitCode, 1);
-            QCOMPARE(QString::fromUtf8(r.err), args[args[0] == QLatin1String("import") ? 3 : 1] +
-                                                   QLatin1String(" is open in Pellmark\n"));
+            QCOMPARE(QString::fromUtf8(r.err),
+                     args[args[0] == QLatin1String("import") ? 3 : 1] +
+                         QStringLiteral(" is open in Pellmark (process %1)\n").arg(window.Pid()));
             QCOMPARE(FileBytes(list_), ExampleList());
         }
         for (const QStringList& args : {QStringList{QStringLiteral("check"), list_},
@@ -606,6 +633,43 @@ private Q_SLOTS:
         }
         window.Release();
         QCOMPARE(RunCli({QStringLiteral("remove"), list_, QStringLiteral("0")}).exitCode, 0);
+    }
+
+    // Two commands changing one list: the second waits while the first holds the lock,
+    // and only a lock held for longer than that wait is refused, naming its holder.
+    void changesWaitForEachOther() {
+        QList<QProcess*> adds;
+        for (int i = 0; i < 8; ++i) {
+            auto* add = new QProcess(this);
+            add->start(QStringLiteral(PELLMARK_CLI_PATH),
+                       {QStringLiteral("add"), list_, QStringLiteral("--subject=x")});
+            adds.append(add);
+        }
+        for (QProcess* add : adds) {
+            QVERIFY(add->waitForFinished(30000));
+            QCOMPARE(add->exitCode(), 0);
+            delete add;
+        }
+        TTodoItemCollection items;
+        QCOMPARE(Load(list_, items)->Count(), 9);
+
+        // A lock_holder that is called pellmark-cli, holding the lock for 0.7 s, then 20 s.
+        const QString tool = dir_->filePath(QStringLiteral("pellmark-cli"));
+        QVERIFY(QFile::copy(QStringLiteral(LOCK_HOLDER_PATH), tool));
+        Holder briefly(list_, {QStringLiteral("700")}, tool);
+        QCOMPARE(briefly.Answer(), QByteArray("locked"));
+        QCOMPARE(RunCli({QStringLiteral("remove"), list_, QStringLiteral("0")}).exitCode, 0);
+
+        Holder long_(list_, {QStringLiteral("20000")}, tool);
+        QCOMPARE(long_.Answer(), QByteArray("locked"));
+        const Result r = RunCli({QStringLiteral("remove"), list_, QStringLiteral("0")});
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(QString::fromUtf8(r.err),
+                 list_ + QStringLiteral(" is being changed by pellmark-cli (process %1)\n")
+                             .arg(long_.Pid()));
+        long_.Kill();
+        items.Clear();
+        QCOMPARE(Load(list_, items)->Count(), 8);
     }
 
     void lockOfACrashedWindowIsTakenOver() {
