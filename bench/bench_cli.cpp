@@ -66,8 +66,8 @@ bool RunCommand(const std::vector<std::string>& args, std::ostream& out) {
 // must match and the input of the import benchmark.
 QString ExportFile(int count, const char* format) {
     static QSet<QString> made;
-    const QString path = DataFile(QStringLiteral("list-%1.%2").arg(count).arg(
-        QLatin1String(format)));
+    const QString path =
+        DataFile(QStringLiteral("list-%1.%2").arg(count).arg(QLatin1String(format)));
     if (!made.contains(path)) {
         made.insert(path);
         std::ofstream out(Local(path), std::ios::binary);
@@ -134,19 +134,9 @@ QString ImportTarget() {
 void BM_ImportBaseline(benchmark::State& state) {
     const QString list = BenchListFile(BenchDataFolder(), kList);
     const QByteArray bytes = ReadBytes(list);
-    const QByteArray target = QFile::encodeName(ImportTarget());
-    const QByteArray temp = target + ".tmp";
     for (auto _ : state) {
-        if (!BarePass(list, kList)) {
-            state.SkipWithError("the walk did not find every field");
-            break;
-        }
-        const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const bool ok = fd >= 0 && ::write(fd, bytes.constData(), std::size_t(bytes.size())) ==
-                                       ssize_t(bytes.size());
-        if (!ok || ::fsync(fd) != 0 || ::close(fd) != 0 ||
-            ::rename(temp.constData(), target.constData()) != 0) {
-            state.SkipWithError("the bare write failed");
+        if (!BarePass(list, kList) || !WriteFlushRename(ImportTarget(), bytes)) {
+            state.SkipWithError("the bare pass or write failed");
             break;
         }
     }
@@ -178,22 +168,13 @@ QByteArray ShowOutput() {
 }
 
 void BM_ShowBaseline(benchmark::State& state) {
-    TTodoItemCollection items;
-    LoadFromFile(items, BenchListFile(BenchDataFolder(), kList));
-    std::vector<QString> subjects;
-    for (const TTodoItem* item : items) {
-        subjects.push_back(
-            QString::fromLocal8Bit(item->Subject().data(), qsizetype(item->Subject().size())));
-    }
+    const TBenchSubjects subjects(BenchListFile(BenchDataFolder(), kList));
     const QByteArray bytes = ShowOutput();
-    const QCollator collator = DefaultTodoCollator();
     for (auto _ : state) {
         state.PauseTiming();
-        std::vector<QString> sorted = subjects;
+        std::vector<QString> sorted = subjects.Subjects();
         state.ResumeTiming();
-        std::sort(sorted.begin(), sorted.end(),
-                  [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
-        benchmark::DoNotOptimize(sorted.data());
+        subjects.Sort(sorted);
         std::ofstream out(Local(SinkFile()), std::ios::binary | std::ios::trunc);
         out.write(bytes.constData(), std::streamsize(bytes.size()));
         out.flush();
@@ -240,8 +221,7 @@ long long PeakOfProcess(const std::vector<std::string>& args, const QString& out
     }
     int status = 0;
     struct rusage usage {};
-    if (::wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) ||
-        WEXITSTATUS(status) != 0) {
+    if (::wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         return -1;
     }
     return static_cast<long long>(usage.ru_maxrss) * 1024;
@@ -276,8 +256,8 @@ void RegisterBenchmarks() {
         }
     });
     for (const char* format : kFormats) {
-        RegisterBenchmark((std::string("Cli/export_baseline/") + format).c_str(),
-                          BM_ExportBaseline, format);
+        RegisterBenchmark((std::string("Cli/export_baseline/") + format).c_str(), BM_ExportBaseline,
+                          format);
         RegisterBenchmark((std::string("Cli/export/") + format).c_str(), BM_Export, format);
     }
     RegisterBenchmark("Cli/import_baseline", BM_ImportBaseline);
@@ -307,18 +287,17 @@ std::vector<TBenchTarget> Targets() {
         for (const std::string format : {"json", "csv", "ics"}) {
             const std::string counter = way + format;
             for (const int count : {kList, kMillion}) {
-                targets.push_back({"peak memory, " + counter + ", " + std::to_string(count) +
-                                       " items",
-                                   F::Count("Cli/memory/" + std::to_string(count), counter,
-                                            F::kBytes),
-                                   {}, 0, kMaxMemory});
+                targets.push_back(
+                    {"peak memory, " + counter + ", " + std::to_string(count) + " items",
+                     F::Count("Cli/memory/" + std::to_string(count), counter, F::kBytes),
+                     {},
+                     0,
+                     kMaxMemory});
             }
-            targets.push_back({"  (for comparison: " + counter + ", 1,000,000 vs 100,000)",
-                               F::Count("Cli/memory/" + std::to_string(kMillion), counter,
-                                        F::kBytes),
-                               F::Count("Cli/memory/" + std::to_string(kList), counter,
-                                        F::kBytes),
-                               0});
+            targets.push_back(
+                {"  (for comparison: " + counter + ", 1,000,000 vs 100,000)",
+                 F::Count("Cli/memory/" + std::to_string(kMillion), counter, F::kBytes),
+                 F::Count("Cli/memory/" + std::to_string(kList), counter, F::kBytes), 0});
         }
     }
     return targets;

@@ -1,5 +1,12 @@
 #include "bench/bench_lists.h"
 
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QSet>
@@ -8,6 +15,7 @@
 #include <cstring>
 
 #include "model/todo_file.h"
+#include "model/todo_sort.h"
 #include "todolist/todo_list.h"
 
 namespace {
@@ -210,4 +218,30 @@ long long WalkListRecords(const QByteArray& data) {
         }
     }
     return fields;
+}
+
+TBenchSubjects::TBenchSubjects(const QString& listFile) : collator_(DefaultTodoCollator()) {
+    TTodoItemCollection items;
+    LoadFromFile(items, listFile);
+    for (const TTodoItem* item : items) {
+        subjects_.push_back(
+            QString::fromLocal8Bit(item->Subject().data(), qsizetype(item->Subject().size())));
+    }
+}
+
+void TBenchSubjects::Sort(std::vector<QString>& subjects) const {
+    std::sort(subjects.begin(), subjects.end(),
+              [this](const QString& a, const QString& b) { return collator_.compare(a, b) < 0; });
+    benchmark::DoNotOptimize(subjects.data());
+}
+
+bool WriteFlushRename(const QString& target, const QByteArray& bytes) {
+    const QByteArray path = QFile::encodeName(target);
+    const QByteArray temp = path + ".tmp";
+    const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const bool ok = fd >= 0 && ::write(fd, bytes.constData(), std::size_t(bytes.size())) ==
+                                   ssize_t(bytes.size());
+    const bool flushed = fd >= 0 && ::fsync(fd) == 0;
+    const bool closed = fd >= 0 && ::close(fd) == 0;
+    return ok && flushed && closed && ::rename(temp.constData(), path.constData()) == 0;
 }

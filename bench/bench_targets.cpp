@@ -142,14 +142,9 @@ void BM_SaveBareWrite(benchmark::State& state) {
     TTodoItemCollection items;
     LoadFromFile(items, BenchListFile(BenchDataFolder(), count));
     const QByteArray data = ItemsToBytes(items);
-    const QByteArray target = QFile::encodeName(BenchDataFolder() + QStringLiteral("/bare.2do"));
-    const QByteArray temp = target + ".tmp";
+    const QString target = BenchDataFolder() + QStringLiteral("/bare.2do");
     for (auto _ : state) {
-        const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const bool ok = fd >= 0 && ::write(fd, data.constData(), std::size_t(data.size())) ==
-                                       ssize_t(data.size());
-        if (!ok || ::fsync(fd) != 0 || ::close(fd) != 0 ||
-            ::rename(temp.constData(), target.constData()) != 0) {
+        if (!WriteFlushRename(target, data)) {
             state.SkipWithError("the bare write failed");
             break;
         }
@@ -190,22 +185,12 @@ public:
 
 void BM_SortSubjectsStd(benchmark::State& state, TSortLocale locale) {
     const TLocaleScope scope(locale);
-    const int count = int(state.range(0));
-    TTodoItemCollection items;
-    LoadFromFile(items, BenchListFile(BenchDataFolder(), count));
-    std::vector<QString> subjects;
-    for (const TTodoItem* item : items) {
-        subjects.push_back(
-            QString::fromLocal8Bit(item->Subject().data(), qsizetype(item->Subject().size())));
-    }
-    const QCollator collator = DefaultTodoCollator();
+    const TBenchSubjects subjects(BenchListFile(BenchDataFolder(), int(state.range(0))));
     for (auto _ : state) {
         state.PauseTiming();
-        std::vector<QString> sorted = subjects;
+        std::vector<QString> sorted = subjects.Subjects();
         state.ResumeTiming();
-        std::sort(sorted.begin(), sorted.end(),
-                  [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
-        benchmark::DoNotOptimize(sorted.data());
+        subjects.Sort(sorted);
     }
 }
 

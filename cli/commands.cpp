@@ -242,10 +242,9 @@ int Export(const std::vector<std::string>& args, std::ostream& out) {
             } else if (format == "csv") {
                 add = [&writer = csv.emplace(out)](const TTodoItem& item) { writer.Add(item); };
             } else {
-                add = [&writer = ics.emplace(out, QDateTime::currentDateTimeUtc(),
-                                             std::size_t(count))](const TTodoItem& item) {
-                    writer.Add(item);
-                };
+                add = [&writer =
+                           ics.emplace(out, QDateTime::currentDateTimeUtc(), std::size_t(count))](
+                          const TTodoItem& item) { writer.Add(item); };
             }
         },
         [&add](TTodoItem& item) { add(item); });

@@ -25,7 +25,9 @@ constexpr std::string_view kProdId = "-//Pellmark//pellmark-cli//EN";
 // thirty million) would be numbered as repeats.
 class TICalendarWriter::TUids {
 public:
-    explicit TUids(std::size_t expected) { Resize(std::max<std::size_t>(64, expected * 4 / 3)); }
+    // Room for the expected items below the table's limit of three quarters full, so that
+    // it is never doubled (and held twice) on the way.
+    explicit TUids(std::size_t expected) { Resize(std::max<std::size_t>(64, expected * 3 / 2)); }
 
     // The first 64 bits of the item's digest, its slot of the table asked into the cache
     // already, so that the lookup after the VTODO is written does not wait for memory.

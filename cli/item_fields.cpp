@@ -13,7 +13,8 @@
 
 namespace {
 
-constexpr std::array<const char*, ItemFieldCount> kFieldNames = {
+// Views of literals, so each stays a C string too.
+constexpr std::array<std::string_view, ItemFieldCount> kFieldNames = {
     "Complete", "Completion", "CompletionDate", "CreationDate", "DueDate", "ImageIndex", "Notes",
     "Priority", "Resource",   "Status",         "Subject",      "Tag",     "TotalTime",  "Project"};
 
@@ -89,7 +90,7 @@ std::optional<Enum> EnumFromUserText(std::string_view text, int count, const cha
 }  // namespace
 
 const char* ItemFieldName(TItemField field) {
-    return field < kFieldNames.size() ? kFieldNames[field] : "";
+    return field < kFieldNames.size() ? kFieldNames[field].data() : "";
 }
 
 std::optional<TItemField> ItemFieldFromName(std::string_view name) {

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <iterator>
 #include <limits>
 #include <nlohmann/json.hpp>
 
@@ -396,74 +395,62 @@ constexpr std::size_t kMaxToken = std::size_t(4) << 20;
 // The most values one property may hold: the lines of the longest notes.
 constexpr std::size_t kMaxValues = 65536;
 
-// The input, pulled in blocks and handed to the parser byte by byte.
+// The input, pulled in blocks and handed to the parser byte by byte (as nlohmann's input
+// adapters do). How far the input has gone since the last value ended is checked at each
+// new block, so that a token longer than kMaxToken is refused having held not much more.
 class TJsonInput {
 public:
+    using char_type = char;
+
     explicit TJsonInput(TReadBytes read) : read_(std::move(read)), buffer_(64 * 1024) {}
 
-    bool AtEnd() {
-        if (pos_ < end_) {
-            return false;
+    std::char_traits<char>::int_type get_character() {
+        if (pos_ < end_) [[likely]] {
+            return static_cast<unsigned char>(buffer_[pos_++]);
         }
-        offset_ += end_;
-        pos_ = end_ = 0;
-        end_ = atEnd_ ? 0 : read_(buffer_.data(), buffer_.size());
-        atEnd_ = end_ == 0;
-        return atEnd_;
+        return Refill();
     }
-    char Current() const { return buffer_[pos_]; }
-    void Advance() {
-        ++pos_;
-        if (++sinceMark_ > kMaxToken) {
-            throw EImportError(
-                QStringLiteral("not valid JSON: a token longer than %1 bytes at byte %2")
-                    .arg(kMaxToken)
-                    .arg(Offset()));
-        }
-    }
+
     // A value or a bracket has just ended.
-    void Mark() { sinceMark_ = 0; }
+    void Mark() { mark_ = Offset(); }
     std::uint64_t Offset() const { return offset_ + pos_; }
 
 private:
+    std::char_traits<char>::int_type Refill() {
+        offset_ += end_;
+        pos_ = end_ = 0;
+        if (offset_ - mark_ > kMaxToken) {
+            throw EImportError(
+                QStringLiteral("not valid JSON: a token longer than %1 bytes at byte %2")
+                    .arg(kMaxToken)
+                    .arg(mark_));
+        }
+        end_ = atEnd_ ? 0 : read_(buffer_.data(), buffer_.size());
+        atEnd_ = end_ == 0;
+        if (atEnd_) {
+            return std::char_traits<char>::eof();
+        }
+        return static_cast<unsigned char>(buffer_[pos_++]);
+    }
+
     TReadBytes read_;
     std::vector<char> buffer_;
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
     std::uint64_t offset_ = 0;
-    std::size_t sinceMark_ = 0;
+    std::uint64_t mark_ = 0;
     bool atEnd_ = false;
 };
 
-class TJsonInputIterator {
+// What the parser holds: the input stays where the SAX handler sees it too.
+class TJsonInputRef {
 public:
-    using iterator_category = std::input_iterator_tag;
-    using value_type = char;
-    using difference_type = std::ptrdiff_t;
-    using pointer = const char*;
-    using reference = char;
-
-    TJsonInputIterator() = default;
-    explicit TJsonInputIterator(TJsonInput* input) : input_(input) {}
-
-    char operator*() const { return input_->Current(); }
-    TJsonInputIterator& operator++() {
-        input_->Advance();
-        return *this;
-    }
-    // The parser only asks whether it is at the end: an iterator on the input is equal to
-    // the end iterator once the input has run out.
-    bool operator==(const TJsonInputIterator& other) const {
-        if (input_ == other.input_) {
-            return true;
-        }
-        TJsonInput* input = input_ ? input_ : other.input_;
-        return (!input_ || !other.input_) && input->AtEnd();
-    }
-    bool operator!=(const TJsonInputIterator& other) const { return !(*this == other); }
+    using char_type = char;
+    explicit TJsonInputRef(TJsonInput& input) : input_(&input) {}
+    std::char_traits<char>::int_type get_character() { return input_->get_character(); }
 
 private:
-    TJsonInput* input_ = nullptr;
+    TJsonInput* input_;
 };
 
 // Takes the parser's events for {"items": [{...}, ...]}: each item object is read as its
@@ -610,8 +597,8 @@ private:
     // Adds a value to the compound value being put together.
     Json* Place(Json value) {
         if (++values_ > kMaxValues) {
-            ItemReader(index_, key_).Fail(
-                QStringLiteral("more than %1 values in one property").arg(kMaxValues));
+            ItemReader(index_, key_)
+                .Fail(QStringLiteral("more than %1 values in one property").arg(kMaxValues));
         }
         Json& into = *building_.back();
         if (into.is_array()) {
@@ -679,7 +666,10 @@ QByteArray ItemsToJson(const TTodoItemCollection& items) {
 void ReadJsonItems(TReadBytes read, const std::function<void(TTodoItem& item)>& onItem) {
     TJsonInput input(std::move(read));
     TItemsSax sax(input, onItem);
-    Json::sax_parse(TJsonInputIterator(&input), TJsonInputIterator(), &sax);
+    // nlohmann's parser on an input of its adapter kind: sax_parse itself takes only
+    // iterators, streams and buffers.
+    nlohmann::detail::parser<Json, TJsonInputRef>(TJsonInputRef(input), nullptr, true, false)
+        .sax_parse(&sax, true);
 }
 
 void ItemsFromJson(const QByteArray& json, TTodoItemCollection& into) {

@@ -1,9 +1,9 @@
 #include "model/list_lock.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
-#include <QDeadlineTimer>
 #include <QLockFile>
 #include <QRandomGenerator>
 #include <QThread>

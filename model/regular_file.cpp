@@ -54,7 +54,8 @@ std::size_t TRegularFile::Read(char* into, std::size_t size) {
     }
     const int n = ::_read(fd_, into, want);
     if (n < 0) {
-        throw EReadError(QStringLiteral("Cannot read file %1: %2").arg(fileName_, ErrnoText(errno)));
+        throw EReadError(
+            QStringLiteral("Cannot read file %1: %2").arg(fileName_, ErrnoText(errno)));
     }
     read_ += unsigned(n);
     return std::size_t(n);
@@ -74,9 +75,9 @@ TRegularFile::TRegularFile(const QString& fileName) : fileName_(fileName) {
         ::close(fd_);
         fd_ = -1;
         // A folder keeps the plain message that opening it always gave.
-        throw folder ? EFOpenError::ForFile(fileName)
-                     : EFOpenError(FormatMessage("Cannot open file %s: not a regular file",
-                                                 fileName));
+        throw folder
+            ? EFOpenError::ForFile(fileName)
+            : EFOpenError(FormatMessage("Cannot open file %s: not a regular file", fileName));
     }
     size_ = std::uint64_t(info.st_size);
 }

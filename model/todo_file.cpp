@@ -314,7 +314,8 @@ std::vector<TColumnRecord> ReadColumns(const QByteArray& data, const QString& fi
 QByteArray ReadWholeFile(const QString& fileName) {
     TRegularFile file(fileName);
     if (file.Size() > std::uint64_t(std::numeric_limits<qsizetype>::max() / 2)) {
-        throw EReadError(QStringLiteral("Cannot read file %1: the file is too large").arg(fileName));
+        throw EReadError(
+            QStringLiteral("Cannot read file %1: the file is too large").arg(fileName));
     }
     QByteArray data(qsizetype(file.Size()), Qt::Uninitialized);
     qsizetype filled = 0;

@@ -377,6 +377,32 @@ private Q_SLOTS:
         QTest::newRow("text too long for the file")
             << "in.csv" << QByteArray("Subject\r\n") + QByteArray(70000, 'x') + "\r\n"
             << "The Subject of item 0 is longer than 65535 bytes and cannot be saved";
+        // Input that is cut off, malformed, huge or nested without end: a clear message, read
+        // no further than needed, and nothing written.
+        QTest::newRow("json cut off in an item")
+            << "in.json" << QByteArray("{\"items\": [{\"Subject\": \"a\", ")
+            << "in.json: not valid JSON: parse error at line 1, column 29: syntax error while "
+               "parsing object key - unexpected end of input; expected string literal";
+        QTest::newRow("json not UTF-8")
+            << "in.json" << QByteArray("{\"items\": [{\"Subject\": \"Caf\xe9\"}]}")
+            << "in.json: not valid JSON: parse error at line 1, column 29: syntax error while "
+               "parsing value - invalid string: ill-formed UTF-8 byte; last read: "
+               "'\"Caf\xEF\xBF\xBD\"'";
+        QTest::newRow("json nested without end")
+            << "in.json" << QByteArray("{\"other\": ") + QByteArray(1000000, '[')
+            << "in.json: not valid JSON: nested more than 64 levels deep at byte 74";
+        QTest::newRow("json huge text")
+            << "in.json" << QByteArray("{\"items\": [{\"Subject\": \"") + QByteArray(5 << 20, 'x')
+            << "in.json: not valid JSON: a token longer than 4194304 bytes at byte 21";
+        QTest::newRow("json items twice")
+            << "in.json" << QByteArray("{\"items\": [], \"items\": []}")
+            << "in.json: the key \"items\" occurs twice";
+        QTest::newRow("csv huge field")
+            << "in.csv" << QByteArray("Subject\r\n") + QByteArray(5 << 20, 'x')
+            << "in.csv: line 2: a field is longer than 4194304 bytes";
+        QTest::newRow("csv endless record")
+            << "in.csv" << QByteArray("Subject\r\n") + QByteArray(1000000, ',')
+            << "in.csv: line 2 (item 0): 1000001 fields where the header has 1";
         QTest::newRow("input missing")
             << "gone.json" << QByteArray() << "Cannot open file gone.json";
     }
@@ -550,10 +576,14 @@ private Q_SLOTS:
     void onlyRegularFilesAreLists_data() {
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("file");
-        QTest::newRow("check a FIFO") << "check" << "fifo";
-        QTest::newRow("add to a FIFO") << "add" << "fifo";
-        QTest::newRow("export /dev/zero") << "export" << "/dev/zero";
-        QTest::newRow("show /dev/zero") << "show" << "/dev/zero";
+        QTest::newRow("check a FIFO") << "check"
+                                      << "fifo";
+        QTest::newRow("add to a FIFO") << "add"
+                                       << "fifo";
+        QTest::newRow("export /dev/zero") << "export"
+                                          << "/dev/zero";
+        QTest::newRow("show /dev/zero") << "show"
+                                        << "/dev/zero";
     }
     void onlyRegularFilesAreLists() {
         QFETCH(QString, command);
