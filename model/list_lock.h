@@ -2,7 +2,8 @@
 
 // The lock that keeps the window and pellmark-cli from overwriting each other's work. The
 // window holds it while a list is its current file; a changing command of the command-line
-// tool holds it for the moment of its change and refuses a list that someone else holds.
+// tool holds it for the moment of its change (LockListForChange), waiting for another such
+// command and refusing a list that the window holds.
 //
 // The lock is a lock file ".NAME.lock" beside the list (QLockFile). It is never considered
 // stale because of its age, only when the process that made it has died, so a window that
