@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QRandomGenerator>
@@ -89,6 +90,7 @@ bool ListIsLockedByOther(const QString& listFileName, qint64* pid) {
 
 void LockListForChange(TListLock& lock, const QString& listFileName, int waitMs) {
     const QDeadlineTimer deadline(waitMs);
+    bool removedUnreadable = false;
     for (;;) {
         if (lock.Lock(listFileName) != lrHeldByOther) {
             return;
@@ -107,6 +109,14 @@ void LockListForChange(TListLock& lock, const QString& listFileName, int waitMs)
                     .arg(pid));
         }
         if (!known && deadline.hasExpired()) {
+            // A lock file that names no holder for the whole wait was left by a process
+            // killed between making it and writing it (its maker writes it at once): it
+            // is removed, once, as a stale lock would be.
+            if (!removedUnreadable) {
+                removedUnreadable = true;
+                QFile::remove(ListLockFileName(listFileName));
+                continue;
+            }
             throw EPellmarkError(listFileName + QStringLiteral(" is open in Pellmark"));
         }
         // Short naps of varying length, so that two waiting commands do not keep meeting.

@@ -51,8 +51,10 @@ QString ListLockFileName(const QString& listFileName);
 // list holds its lock for a moment, so that one is waited for, up to `waitMs`; a window
 // that has the list open is not. Raises EPellmarkError "FILE is being changed by
 // pellmark-cli (process N)" or "FILE is open in Pellmark (process N)", told apart by the
-// application name the holder wrote into the lock file. A folder where no lock file can be
-// made is let through: it cannot take the new list either, and the save reports that.
+// program name in the lock file (QLockFile writes its maker's executable name). A lock
+// file that names no holder for the whole wait (its maker was killed while making it) is
+// removed. A folder where no lock file can be made is let through: it cannot take the new
+// list either, and the save reports that.
 void LockListForChange(TListLock& lock, const QString& listFileName, int waitMs = 5000);
 
 // Whether a live process other than this one holds the lock on the list; `pid` receives

@@ -709,6 +709,11 @@ private Q_SLOTS:
         const Result r = RunCli({QStringLiteral("done"), list_, QStringLiteral("0")});
         QCOMPARE(r.exitCode, 0);
         QVERIFY(!QFile::exists(ListLockFileName(list_)));
+        // A command killed between making its lock file and writing it leaves it empty:
+        // taken over once the wait is over.
+        QVERIFY(WriteFile(ListLockFileName(list_), QByteArray()));
+        QCOMPARE(RunCli({QStringLiteral("remove"), list_, QStringLiteral("0")}).exitCode, 0);
+        QVERIFY(!QFile::exists(ListLockFileName(list_)));
     }
 
     // In-process ---------------------------------------------------------------------------
