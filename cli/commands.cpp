@@ -48,16 +48,10 @@ void Write(std::ostream& out, const QString& text) {
     Write(out, text.toLocal8Bit());
 }
 
-// Holds the list's lock for a changing command; a list the window has open is refused.
+// Holds the list's lock for a changing command (model/list_lock.h tells whom it waits for).
 class ChangeLock {
 public:
-    explicit ChangeLock(const std::string& file) {
-        if (lock_.Lock(FileName(file)) == lrHeldByOther) {
-            Fail(FileName(file) + QLatin1String(" is open in Pellmark"));
-        }
-        // A folder where no lock file can be made cannot take the new list either; the
-        // save reports that.
-    }
+    explicit ChangeLock(const std::string& file) { LockListForChange(lock_, FileName(file)); }
 
 private:
     TListLock lock_;
@@ -77,32 +71,34 @@ int ItemIndex(const std::string& text, const TTodoItemCollection& items, const s
     return int(*index);
 }
 
-QByteArray ReadInput(const std::string& name, std::istream& in) {
-    if (name == "-") {
-        std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        return QByteArray(data.data(), qsizetype(data.size()));
-    }
-    return ReadWholeFile(FileName(name));
-}
-
-// Reads iCalendar from the file or standard input as it comes, one line at a time.
-void ImportICalendar(const std::string& name, std::istream& in, TTodoItemCollection& items,
-                     const std::function<void(const QString&)>& warn) {
-    QFile file(FileName(name));
-    if (name != "-" && !file.open(QIODevice::ReadOnly)) {
-        throw EFOpenError::ForFile(FileName(name));
-    }
-    const TReadBytes read =
-        name == "-" ? ReadFromStream(in) : [&file](char* into, std::size_t size) {
-            const qint64 n = file.read(into, qint64(size));
+// The import's input as it comes: the file, or standard input for "-".
+class ImportInput {
+public:
+    ImportInput(const std::string& name, std::istream& in) : file_(FileName(name)) {
+        if (name == "-") {
+            read_ = ReadFromStream(in);
+            return;
+        }
+        if (!file_.open(QIODevice::ReadOnly)) {
+            throw EFOpenError::ForFile(FileName(name));
+        }
+        read_ = [this](char* into, std::size_t size) {
+            const qint64 n = file_.read(into, qint64(size));
             if (n < 0) {
-                throw EReadError(QStringLiteral("Cannot read file %1").arg(file.fileName()));
+                throw EReadError(QStringLiteral("Cannot read file %1").arg(file_.fileName()));
             }
             return std::size_t(n);
         };
-    ReadICalendar(
-        read, [&items](TTodoItem& item) { items.Add()->TakeContentQuietly(item); }, warn);
-}
+    }
+    ImportInput(const ImportInput&) = delete;
+    ImportInput& operator=(const ImportInput&) = delete;
+
+    const TReadBytes& Read() const { return read_; }
+
+private:
+    QFile file_;
+    TReadBytes read_;
+};
 
 // The commands ---------------------------------------------------------------------------
 
@@ -113,9 +109,10 @@ int Check(const std::vector<std::string>& args, std::ostream& out) {
         return ecSuccess;
     }
     a.Expect({"FILE"});
-    TTodoItemCollection items;
-    LoadFromFile(items, FileName(a.Positional()[0]));
-    out << items.Count() << (items.Count() == 1 ? " item\n" : " items\n");
+    int count = 0;
+    ForEachItemInFile(
+        FileName(a.Positional()[0]), [&count](int n) { count = n; }, [](TTodoItem&) {});
+    out << count << (count == 1 ? " item\n" : " items\n");
     return ecSuccess;
 }
 
@@ -130,18 +127,31 @@ int Export(const std::vector<std::string>& args, std::ostream& out) {
     if (format != "json" && format != "csv" && format != "ics") {
         Fail(Quoted(format) + QLatin1String(" is not an export format: use json, csv or ics"));
     }
-    TTodoItemCollection items;
-    LoadFromFile(items, FileName(a.Positional()[0]));
-    if (format == "json") {
-        Write(out, ItemsToJson(items));
-    } else if (format == "csv") {
-        Write(out, ItemsToCsv(items));
+    // Each item goes out as soon as it is read; the writer starts once the count is known.
+    std::optional<TJsonWriter> json;
+    std::optional<TCsvWriter> csv;
+    std::optional<TICalendarWriter> ics;
+    std::function<void(const TTodoItem&)> add;
+    ForEachItemInFile(
+        FileName(a.Positional()[0]),
+        [&](int count) {
+            if (format == "json") {
+                add = [&writer = json.emplace(out)](const TTodoItem& item) { writer.Add(item); };
+            } else if (format == "csv") {
+                add = [&writer = csv.emplace(out)](const TTodoItem& item) { writer.Add(item); };
+            } else {
+                add = [&writer =
+                           ics.emplace(out, QDateTime::currentDateTimeUtc(), std::size_t(count))](
+                          const TTodoItem& item) { writer.Add(item); };
+            }
+        },
+        [&add](TTodoItem& item) { add(item); });
+    if (json) {
+        json->Finish();
+    } else if (csv) {
+        csv->Finish();
     } else {
-        TICalendarWriter writer(out, QDateTime::currentDateTimeUtc(), std::size_t(items.Count()));
-        for (const TTodoItem* item : items) {
-            writer.Add(*item);
-        }
-        writer.Finish();
+        ics->Finish();
     }
     return ecSuccess;
 }
@@ -173,24 +183,27 @@ int Import(const std::vector<std::string>& args, std::istream& in, std::ostream&
         Fail(Quoted(format) + QLatin1String(" is not an import format: use json, csv or ics"));
     }
     const QString inputName = input == "-" ? QStringLiteral("standard input") : FileName(input);
-    // The input is read first, so the lock is held only for the save.
-    TTodoItemCollection items;
+    // Each item goes into the new list's temporary file as soon as it is read; the lock is
+    // held only for putting the file in place.
+    const ImportInput source(input, in);
+    TTodoFileWriter list(FileName(*output));
+    const auto add = [&list](TTodoItem& item) { list.Add(item); };
     try {
         if (format == "ics") {
-            ImportICalendar(input, in, items, [&](const QString& warning) {
+            ReadICalendar(source.Read(), add, [&](const QString& warning) {
                 Write(err, inputName + QLatin1String(": ") + warning + QLatin1Char('\n'));
             });
         } else if (format == "json") {
-            ItemsFromJson(ReadInput(input, in), items);
+            ReadJsonItems(source.Read(), add);
         } else {
-            ItemsFromCsv(ReadInput(input, in), items);
+            ReadCsvItems(source.Read(), add);
         }
     } catch (const EImportError& error) {
         Fail(inputName + QLatin1String(": ") + error.Message());
     }
     const ChangeLock lock(*output);
-    SaveToFile(items, FileName(*output));
-    out << "Wrote " << items.Count() << (items.Count() == 1 ? " item to " : " items to ") << *output
+    list.Commit();
+    out << "Wrote " << list.Count() << (list.Count() == 1 ? " item to " : " items to ") << *output
         << "\n";
     return ecSuccess;
 }
