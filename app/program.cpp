@@ -1,6 +1,7 @@
 #include "app/program.h"
 
 #include "app/about_box.h"
+#include "app/open_from_outside.h"
 #include "app/run_once.h"
 #include "platform/application.h"
 
@@ -28,6 +29,8 @@ int RunPellmark(int& argc, char** argv) {
     application.SetMessageService(&platform.Messages);
 
     TProgramWindows windows = CreateProgramWindows(platform);
+    // "pellmark FILE.2do" (a file manager's double click) opens that list.
+    windows.Main->SetFileToOpen(ListFileArgument(QCoreApplication::arguments()));
     if (!windows.Main->RunOnce1()->Start()) {
         return 0;  // the running copy took over
     }
