@@ -8,6 +8,7 @@
 #include <QScopeGuard>
 #include <algorithm>
 
+#include "app/edit_history.h"
 #include "app/file_watch.h"
 #include "app/main_window.h"
 #include "app/recent_lists.h"
@@ -91,10 +92,6 @@ void Restore(TTodoListBox& box, const TListPlace& place) {
 }
 
 }  // namespace
-
-bool TForm1::HasUnsavedChanges() const {
-    return ContentHash(todoList1_->Items()) != cleanHash_;
-}
 
 void TForm1::InSyncWithCurrentFile() {
     fileWatch_->Watch(currentFile_, StampOnDisk(currentFile_));
@@ -181,9 +178,9 @@ void TForm1::ReloadCurrentFile() {
     SetMessage(NameOf(currentFile_) + QStringLiteral(" reloaded..."));
 }
 
-// Every reload replaces the list here, and only here.
+// Every reload replaces the list here, and only here: as one change that Undo takes back,
+// so the changes a reload dropped are not lost. The list then is what the file holds.
 void TForm1::ReplaceWithReloaded(TTodoItemCollection& items) {
-    TTodoItemCollection& list = todoList1_->Items();
-    list.Clear();
-    list.TakeAll(items);
+    ReplaceItemsUndoably(items, QStringLiteral("Reload"));
+    history_->MarkSaved();
 }

@@ -32,7 +32,10 @@ class QAction;
 class QMenu;
 class QPushButton;
 class QScrollArea;
+class TEditHistory;
+class TFindBar;
 class TListLock;
+class TTodoItemCollection;
 class TRunOnce;
 class TStatusBar;
 class TFileWatch;
@@ -107,6 +110,17 @@ public:
     void VisitHomePage();
     // Stores the placement in the settings and the columns in the layout file.
     void SaveWindowSettings();
+
+    // Undo, Redo and Find (edit_commands.cpp) -------------------------------------------
+
+    // Every change of the list, for Edit -> Undo and Redo; the find bar of Edit -> Find.
+    TEditHistory& History() const { return *history_; }
+    TFindBar* FindBar() const { return findBar_; }
+    // Whether the list changed since it was opened or last saved.
+    bool HasUnsavedChanges() const;
+    // Replaces all items by the given ones (taken over) as one change that Undo takes
+    // back; `text` names it in the Edit menu ("Undo Reload").
+    void ReplaceItemsUndoably(TTodoItemCollection& newItems, const QString& text);
     // Runs a command the way a menu does: an error is shown and the program goes on.
     bool RunCommand(const std::function<void()>& command);
 
@@ -119,8 +133,6 @@ public:
     bool OpenList(const QString& path);
     // The list the start-up sequence opens instead of the start-up file (the command line's).
     void SetFileToOpen(const QString& path) { fileToOpen_ = path; }
-    // Whether the list differs from what the window last read from or wrote to a file.
-    bool HasUnsavedChanges() const;
     // Reads the current file again; the selection and the first visible row stay on the
     // same items where these still exist.
     void ReloadCurrentFile();
@@ -153,6 +165,7 @@ private:
     void BuildLayout();
     void BuildMenus();
     void BuildTray(std::unique_ptr<ITrayService> tray);
+    void BuildEditing();
     void LayoutList();
 
     void RunStartup();
@@ -202,6 +215,9 @@ private:
 
     QString currentFile_;
     std::unique_ptr<TListLock> lock_;
+    // Goes before the list it watches (a Qt child, destroyed after the members).
+    std::unique_ptr<TEditHistory> history_;
+    TFindBar* findBar_ = nullptr;
     QString trayState_;
     QString layoutFileName_;
     bool listFills_ = false;

@@ -8,6 +8,7 @@
 #include <QUrl>
 #include <QWidget>
 
+#include "app/edit_history.h"
 #include "app/file_watch.h"
 #include "app/main_window.h"
 #include "app/recent_lists.h"
@@ -153,6 +154,7 @@ bool TForm1::OpenList(const QString& path) {
     }
     auto lock = LockFor(path);
     todoList1_->LoadFromFile(path);
+    history_->Clear();
     SetMessage(NameOf(path) + QStringLiteral(" loaded..."));
     setWindowTitle(CaptionFor(path));
     SetCurrentFile(path, std::move(lock));

@@ -4,6 +4,7 @@
 
 #include <QProcess>
 
+#include "app/edit_history.h"
 #include "app/file_watch.h"
 #include "window_fixture.h"
 
@@ -89,6 +90,14 @@ private Q_SLOTS:
         }
         QCOMPARE(f.Main().HasUnsavedChanges(), answer == 2);
         QVERIFY(f.fake->Messages.Texts(mkError).isEmpty());
+        if (edited && answer == 0) {
+            // The changes a reload dropped come back with Undo.
+            QCOMPARE(f.Main().History().UndoText(), QStringLiteral("Reload"));
+            f.Main().History().Undo();
+            QCOMPARE(f.ListSubjects(),
+                     (QStringList{QStringLiteral("Kept"), QStringLiteral("Mine")}));
+            QVERIFY(f.Main().HasUnsavedChanges());
+        }
     }
 
     // The file's watch ends with a file renamed over it; the window keeps following the
