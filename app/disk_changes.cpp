@@ -145,7 +145,10 @@ void TForm1::CurrentFileChangedOnDisk() {
 }
 
 bool TForm1::MayOverwriteCurrentFile() {
-    if (!fileWatch_->ChangedOnDisk() || !QFileInfo::exists(currentFile_)) {
+    // Only a file that can be read can be told to have changed; a missing or unreadable
+    // one is left to the save, which writes it or says why it cannot.
+    const QFileInfo file(currentFile_);
+    if (!file.isFile() || !file.isReadable() || !fileWatch_->ChangedOnDisk()) {
         return true;
     }
     const QString name = NameOf(currentFile_);
