@@ -120,6 +120,33 @@ QIcon GlyphIcon(TGlyph glyph) {
                        glyph == TGlyph::About ? QStringLiteral("?") : QStringLiteral("w"));
             break;
         }
+        case TGlyph::Undo:
+        case TGlyph::Redo: {
+            // Drawn for Undo, mirrored for Redo.
+            if (glyph == TGlyph::Redo) {
+                p.translate(16, 0);
+                p.scale(-1, 1);
+            }
+            p.setPen(QPen(QColor(0x3a, 0x6e, 0xc8), 2.0, Qt::SolidLine, Qt::RoundCap));
+            p.setBrush(Qt::NoBrush);
+            QPainterPath arc;
+            arc.moveTo(4, 6);
+            arc.lineTo(9.5, 6);
+            arc.cubicTo(15, 6, 15, 13.5, 9.5, 13.5);
+            arc.lineTo(6, 13.5);
+            p.drawPath(arc);
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(0x3a, 0x6e, 0xc8));
+            p.drawPolygon(QPolygonF({QPointF(1, 6), QPointF(5.5, 1.5), QPointF(5.5, 10.5)}));
+            break;
+        }
+        case TGlyph::Find:
+            p.setPen(QPen(QColor(0x30, 0x30, 0x30), 1.6));
+            p.setBrush(QColor(0xd8, 0xe8, 0xf8));
+            p.drawEllipse(QPointF(6.5, 6.5), 4.5, 4.5);
+            p.setPen(QPen(QColor(0x30, 0x30, 0x30), 2.6, Qt::SolidLine, Qt::RoundCap));
+            p.drawLine(QPointF(10, 10), QPointF(14, 14));
+            break;
     }
     return QIcon(pixmap);
 }
