@@ -301,6 +301,7 @@ void TForm1::BuildMenus() {
               [this] { Open(); });
     recentLists_ = file->addMenu(QStringLiteral("Recent &Lists"));
     recentLists_->setObjectName(QStringLiteral("mnuFileRecentLists"));
+    recentLists_->setIcon(GlyphIcon(TGlyph::Open));
     addAction(file, "mnuFileSave1", QStringLiteral("&Save"), TGlyph::Save, [this] {
         todoList1_->EndEdit();
         Save();
