@@ -10,6 +10,7 @@
 #include <QMenuBar>
 
 #include "app/edit_history.h"
+#include "app/file_watch.h"
 #include "app/find_bar.h"
 #include "app/main_window.h"
 #include "todolist/todo_list.h"
@@ -79,7 +80,8 @@ void TForm1::BuildEditing() {
 }
 
 bool TForm1::HasUnsavedChanges() const {
-    return history_->Modified();
+    // The contents as well, for a change that bypassed the history.
+    return history_->Modified() || ContentHash(todoList1_->Items()) != cleanHash_;
 }
 
 void TForm1::ReplaceItemsUndoably(TTodoItemCollection& newItems, const QString& text) {

@@ -43,6 +43,9 @@ void TForm1::Save() {
     // that change instead of under it, where the change would replace it unseen. The lock
     // then stays with the window. (When it holds the lock already, nothing waits.)
     auto lock = LockFor(currentFile_);
+    if (!MayOverwriteCurrentFile()) {
+        return;
+    }
     todoList1_->SaveToFile(currentFile_);
     history_->MarkSaved();
     SetCurrentFile(currentFile_, std::move(lock));

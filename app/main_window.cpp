@@ -100,6 +100,7 @@ TForm1::TForm1(TPlatformServices platform, std::unique_ptr<ITrayService> tray, Q
     runOnce1_->OnError = [this](TRunOnce*, const QString& message) {
         platform_.Messages.ShowError(ErrorBoxText(message));
     };
+    BuildOutsideLinks();
 
     // Where the window stands until the start-up sequence places it.
     resize(kDefaultWidth, kDefaultHeight);
@@ -298,6 +299,9 @@ void TForm1::BuildMenus() {
     file->setObjectName(QStringLiteral("mnuFile"));
     addAction(file, "mnuFileOpen1", QStringLiteral("Open Todo List..."), TGlyph::Open,
               [this] { Open(); });
+    recentLists_ = file->addMenu(QStringLiteral("Recent &Lists"));
+    recentLists_->setObjectName(QStringLiteral("mnuFileRecentLists"));
+    recentLists_->setIcon(GlyphIcon(TGlyph::Open));
     addAction(file, "mnuFileSave1", QStringLiteral("&Save"), TGlyph::Save, [this] {
         todoList1_->EndEdit();
         Save();
@@ -482,7 +486,12 @@ void TForm1::RunStartup() {
             if (options_) {
                 options_->SetStartupFileText(startupFile);
             }
-            LoadStartupFile(startupFile);
+            if (fileToOpen_.isEmpty()) {
+                LoadStartupFile(startupFile);
+            }
+        }
+        if (!fileToOpen_.isEmpty()) {
+            LoadStartupFile(fileToOpen_);
         }
         SetButtonsVisible(!FlagIsOn(stHideButtons));
         if (options_) {
@@ -570,6 +579,7 @@ void TForm1::SetCurrentFile(const QString& path, std::unique_ptr<TListLock> lock
     if (lock) {
         lock_ = std::move(lock);
     }
+    InSyncWithCurrentFile();
 }
 
 // Exit -------------------------------------------------------------------------------------
@@ -630,6 +640,9 @@ bool TForm1::SaveAtExit() {
     try {
         // As Save does: not in the middle of another process's change.
         const auto lock = LockFor(currentFile_);
+        if (!MayOverwriteCurrentFile()) {
+            return false;
+        }
         todoList1_->SaveToFile(currentFile_);
         history_->MarkSaved();
     } catch (const std::exception& error) {

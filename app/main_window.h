@@ -18,6 +18,8 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/run_once.h"
 #include "app/tray_service.h"
@@ -36,6 +38,8 @@ class TListLock;
 class TTodoItemCollection;
 class TRunOnce;
 class TStatusBar;
+class TFileWatch;
+class TTodoItemCollection;
 class TTodoList;
 class TTrayIcon;
 
@@ -120,6 +124,21 @@ public:
     // Runs a command the way a menu does: an error is shown and the program goes on.
     bool RunCommand(const std::function<void()>& command);
 
+    // Lists from outside the window and changes made elsewhere (open_from_outside.cpp,
+    // disk_changes.cpp) -------------------------------------------------------------------
+
+    // Opens a list as Open does, without the dialog (recent lists, a dropped file, another
+    // start's command line); unsaved changes are offered for saving first. False when the
+    // user kept the list the window has.
+    bool OpenList(const QString& path);
+    // The list the start-up sequence opens instead of the start-up file (the command line's).
+    void SetFileToOpen(const QString& path) { fileToOpen_ = path; }
+    // Reads the current file again; the selection and the first visible row stay on the
+    // same items where these still exist.
+    void ReloadCurrentFile();
+    TFileWatch* FileWatch() const { return fileWatch_; }
+    QMenu* RecentListsMenu() const { return recentLists_; }
+
     // IOptionsHost -----------------------------------------------------------------------
 
     TCustomTodoList& OptionsList() override;
@@ -167,6 +186,15 @@ private:
     void ListClick();
     void ListMouseDown(Qt::MouseButton button, int x, int y);
 
+    void BuildOutsideLinks();
+    void InSyncWithCurrentFile();
+    void CurrentFileChangedOnDisk();
+    bool MayOverwriteCurrentFile();
+    void ReplaceWithReloaded(TTodoItemCollection& items);
+    bool OfferToSaveChanges(const QString& opening);
+    void FillRecentListsMenu();
+    void OpenFromOtherStart(const std::vector<std::string>& paramStr);
+
     TPlatformServices platform_;
     QPointer<TfrmOptions> options_;
     QPointer<QWidget> about_;
@@ -197,6 +225,14 @@ private:
     // Set while a save runs, so that an autosave tick inside its dialog or error box does
     // not start a second one.
     bool saving_ = false;
+
+    TFileWatch* fileWatch_ = nullptr;
+    QMenu* recentLists_ = nullptr;
+    QTimer diskRetry_;
+    QString fileToOpen_;
+    // ContentHash of the list as last read or written.
+    QByteArray cleanHash_;
+    bool askingAboutDisk_ = false;
 };
 
 // The program's icon, the one the desktop entry shows (data/app_icon.h).

@@ -2,6 +2,7 @@
 
 #include "app/about_box.h"
 #include "app/first_paint.h"
+#include "app/open_from_outside.h"
 #include "app/run_once.h"
 #include "platform/application.h"
 
@@ -29,6 +30,8 @@ int RunPellmark(int& argc, char** argv) {
     application.SetMessageService(&platform.Messages);
 
     TProgramWindows windows = CreateProgramWindows(platform);
+    // "pellmark FILE.2do" (a file manager's double click) opens that list.
+    windows.Main->SetFileToOpen(ListFileArgument(QCoreApplication::arguments()));
     TRunOnce* runOnce = windows.Main->RunOnce1();
     runOnce->DeferListening();
     if (!runOnce->Start()) {

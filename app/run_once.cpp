@@ -56,7 +56,10 @@ std::vector<std::string> OwnCommandLine() {
     strings.push_back(program.isEmpty() ? std::string("pellmark")
                                         : program.toLocal8Bit().toStdString());
     for (qsizetype i = 1; i < arguments.size(); ++i) {
-        strings.push_back(arguments[i].toLocal8Bit().toStdString());
+        // The running copy has a folder of its own: a file goes over with its whole path.
+        const QFileInfo file(arguments[i]);
+        const QString argument = file.isFile() ? file.absoluteFilePath() : arguments[i];
+        strings.push_back(argument.toLocal8Bit().toStdString());
     }
     return strings;
 }

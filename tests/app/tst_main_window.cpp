@@ -186,11 +186,11 @@ private Q_SLOTS:
         QCOMPARE(titles, (QStringList{QStringLiteral("&File"), QStringLiteral("&Edit"),
                                       QStringLiteral("&Items"), QStringLiteral("&Help")}));
         QCOMPARE(MenuTexts(menus[0]),
-                 (QStringList{QStringLiteral("Open Todo List..."), QStringLiteral("&Save"),
-                              QStringLiteral("&Save Todo List As..."), QStringLiteral("-"),
-                              QStringLiteral("&Options..."), QStringLiteral("-"),
-                              QStringLiteral("&Print Todo List..."), QStringLiteral("-"),
-                              QStringLiteral("E&xit")}));
+                 (QStringList{QStringLiteral("Open Todo List..."), QStringLiteral("Recent &Lists"),
+                              QStringLiteral("&Save"), QStringLiteral("&Save Todo List As..."),
+                              QStringLiteral("-"), QStringLiteral("&Options..."),
+                              QStringLiteral("-"), QStringLiteral("&Print Todo List..."),
+                              QStringLiteral("-"), QStringLiteral("E&xit")}));
         QCOMPARE(MenuTexts(menus[1]),
                  (QStringList{QStringLiteral("&Undo"), QStringLiteral("&Redo"), QStringLiteral("-"),
                               QStringLiteral("&Find...")}));
