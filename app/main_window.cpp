@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "app/about_box.h"
+#include "app/edit_history.h"
 #include "app/print_list.h"
 #include "app/tray_icon.h"
 #include "data/app_icon.h"
@@ -91,6 +92,7 @@ TForm1::TForm1(TPlatformServices platform, std::unique_ptr<ITrayService> tray, Q
     ConfigureList();
     AddSampleContent();
     BuildMenus();
+    BuildEditing();
     BuildTray(std::move(tray));
 
     runOnce1_ = new TRunOnce(this, this);
@@ -98,6 +100,7 @@ TForm1::TForm1(TPlatformServices platform, std::unique_ptr<ITrayService> tray, Q
     runOnce1_->OnError = [this](TRunOnce*, const QString& message) {
         platform_.Messages.ShowError(ErrorBoxText(message));
     };
+    BuildOutsideLinks();
 
     // Where the window stands until the start-up sequence places it.
     resize(kDefaultWidth, kDefaultHeight);
@@ -300,6 +303,9 @@ void TForm1::BuildMenus() {
     file->setObjectName(QStringLiteral("mnuFile"));
     addAction(file, "mnuFileOpen1", QStringLiteral("Open Todo List..."), TGlyph::Open,
               [this] { Open(); });
+    recentLists_ = file->addMenu(QStringLiteral("Recent &Lists"));
+    recentLists_->setObjectName(QStringLiteral("mnuFileRecentLists"));
+    recentLists_->setIcon(GlyphIcon(TGlyph::Open));
     addAction(file, "mnuFileSave1", QStringLiteral("&Save"), TGlyph::Save, [this] {
         todoList1_->EndEdit();
         Save();
@@ -484,7 +490,12 @@ void TForm1::RunStartup() {
             if (options_) {
                 options_->SetStartupFileText(startupFile);
             }
-            LoadStartupFile(startupFile);
+            if (fileToOpen_.isEmpty()) {
+                LoadStartupFile(startupFile);
+            }
+        }
+        if (!fileToOpen_.isEmpty()) {
+            LoadStartupFile(fileToOpen_);
         }
         SetButtonsVisible(!FlagIsOn(stHideButtons));
         if (options_) {
@@ -543,6 +554,7 @@ void TForm1::LoadStartupFile(const QString& path) {
     try {
         auto lock = LockFor(path);
         todoList1_->LoadFromFile(path);
+        history_->Clear();
         SetMessage(QFileInfo(path).fileName() + QStringLiteral(" loaded..."));
         SetCurrentFile(path, std::move(lock));
         setWindowTitle(CaptionFor(path));
@@ -571,6 +583,7 @@ void TForm1::SetCurrentFile(const QString& path, std::unique_ptr<TListLock> lock
     if (lock) {
         lock_ = std::move(lock);
     }
+    InSyncWithCurrentFile();
 }
 
 // Exit -------------------------------------------------------------------------------------
@@ -631,7 +644,11 @@ bool TForm1::SaveAtExit() {
     try {
         // As Save does: not in the middle of another process's change.
         const auto lock = LockFor(currentFile_);
+        if (!MayOverwriteCurrentFile()) {
+            return false;
+        }
         todoList1_->SaveToFile(currentFile_);
+        history_->MarkSaved();
     } catch (const std::exception& error) {
         // The list stays open, so nothing is lost: the user can save elsewhere or retry.
         const QString text = QStringLiteral("Error saving as: ") + name;

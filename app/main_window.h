@@ -18,6 +18,8 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/run_once.h"
 #include "app/tray_service.h"
@@ -30,9 +32,14 @@ class QAction;
 class QMenu;
 class QPushButton;
 class QScrollArea;
+class TEditHistory;
+class TFindBar;
 class TListLock;
+class TTodoItemCollection;
 class TRunOnce;
 class TStatusBar;
+class TFileWatch;
+class TTodoItemCollection;
 class TTodoList;
 class TTrayIcon;
 
@@ -103,8 +110,34 @@ public:
     void VisitHomePage();
     // Stores the placement in the settings and the columns in the layout file.
     void SaveWindowSettings();
+
+    // Undo, Redo and Find (edit_commands.cpp) -------------------------------------------
+
+    // Every change of the list, for Edit -> Undo and Redo; the find bar of Edit -> Find.
+    TEditHistory& History() const { return *history_; }
+    TFindBar* FindBar() const { return findBar_; }
+    // Whether the list changed since it was opened or last saved.
+    bool HasUnsavedChanges() const;
+    // Replaces all items by the given ones (taken over) as one change that Undo takes
+    // back; `text` names it in the Edit menu ("Undo Reload").
+    void ReplaceItemsUndoably(TTodoItemCollection& newItems, const QString& text);
     // Runs a command the way a menu does: an error is shown and the program goes on.
     bool RunCommand(const std::function<void()>& command);
+
+    // Lists from outside the window and changes made elsewhere (open_from_outside.cpp,
+    // disk_changes.cpp) -------------------------------------------------------------------
+
+    // Opens a list as Open does, without the dialog (recent lists, a dropped file, another
+    // start's command line); unsaved changes are offered for saving first. False when the
+    // user kept the list the window has.
+    bool OpenList(const QString& path);
+    // The list the start-up sequence opens instead of the start-up file (the command line's).
+    void SetFileToOpen(const QString& path) { fileToOpen_ = path; }
+    // Reads the current file again; the selection and the first visible row stay on the
+    // same items where these still exist.
+    void ReloadCurrentFile();
+    TFileWatch* FileWatch() const { return fileWatch_; }
+    QMenu* RecentListsMenu() const { return recentLists_; }
 
     // IOptionsHost -----------------------------------------------------------------------
 
@@ -132,6 +165,7 @@ private:
     void BuildLayout();
     void BuildMenus();
     void BuildTray(std::unique_ptr<ITrayService> tray);
+    void BuildEditing();
     void LayoutList();
 
     void RunStartup();
@@ -151,6 +185,15 @@ private:
 
     void ListClick();
     void ListMouseDown(Qt::MouseButton button, int x, int y);
+
+    void BuildOutsideLinks();
+    void InSyncWithCurrentFile();
+    void CurrentFileChangedOnDisk();
+    bool MayOverwriteCurrentFile();
+    void ReplaceWithReloaded(TTodoItemCollection& items);
+    bool OfferToSaveChanges(const QString& opening);
+    void FillRecentListsMenu();
+    void OpenFromOtherStart(const std::vector<std::string>& paramStr);
 
     TPlatformServices platform_;
     QPointer<TfrmOptions> options_;
@@ -172,6 +215,9 @@ private:
 
     QString currentFile_;
     std::unique_ptr<TListLock> lock_;
+    // Goes before the list it watches (a Qt child, destroyed after the members).
+    std::unique_ptr<TEditHistory> history_;
+    TFindBar* findBar_ = nullptr;
     QString trayState_;
     QString layoutFileName_;
     bool listFills_ = false;
@@ -179,6 +225,14 @@ private:
     // Set while a save runs, so that an autosave tick inside its dialog or error box does
     // not start a second one.
     bool saving_ = false;
+
+    TFileWatch* fileWatch_ = nullptr;
+    QMenu* recentLists_ = nullptr;
+    QTimer diskRetry_;
+    QString fileToOpen_;
+    // ContentHash of the list as last read or written.
+    QByteArray cleanHash_;
+    bool askingAboutDisk_ = false;
 };
 
 // The program's icon, the one the desktop entry shows (data/app_icon.h).

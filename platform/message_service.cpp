@@ -39,3 +39,19 @@ bool TQtMessageService::Confirm(const QString& question) {
     box.exec();
     return box.clickedButton() == yes;
 }
+
+int TQtMessageService::Choose(const QString& question, const QStringList& choices) {
+    QMessageBox box(QMessageBox::Question, kApplicationTitle, question, QMessageBox::NoButton,
+                    QApplication::activeWindow());
+    QList<QAbstractButton*> buttons;
+    for (const QString& choice : choices) {
+        buttons << box.addButton(choice, QMessageBox::AcceptRole);
+    }
+    if (!buttons.isEmpty()) {
+        box.setDefaultButton(qobject_cast<QPushButton*>(buttons.front()));
+        box.setEscapeButton(buttons.back());
+    }
+    box.exec();
+    const auto chosen = buttons.indexOf(box.clickedButton());
+    return static_cast<int>(chosen >= 0 ? chosen : buttons.size() - 1);
+}

@@ -4,6 +4,7 @@
 // application shows them through this service, so tests can answer them in advance.
 
 #include <QString>
+#include <QStringList>
 
 // The caption of every message box and the application's title.
 inline const QString kApplicationTitle = QStringLiteral("Pellmark");
@@ -24,6 +25,10 @@ public:
     // A question captioned "Confirm" with the buttons "&Yes" and "&No"; true only when the
     // user pressed Yes (No, Escape and the close box all refuse).
     virtual bool Confirm(const QString& question) = 0;
+    // A question captioned "Pellmark" with one button per choice, the first the default;
+    // returns the index of the pressed one. Escape and the close box press the last, so
+    // the last choice is the one that changes least.
+    virtual int Choose(const QString& question, const QStringList& choices) = 0;
 };
 
 // Qt's message boxes, modal on the active window.
@@ -32,4 +37,5 @@ public:
     void ShowError(const QString& text) override;
     void ShowMessage(const QString& text) override;
     bool Confirm(const QString& question) override;
+    int Choose(const QString& question, const QStringList& choices) override;
 };

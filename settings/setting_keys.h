@@ -38,8 +38,17 @@ enum TSetting : std::uint8_t {
     stVDueD,
     stVComD,
     stVTota,
+    // The File menu's recent lists, newest first.
+    stRecent1,
+    stRecent2,
+    stRecent3,
+    stRecent4,
+    stRecent5,
+    stRecent6,
+    stRecent7,
+    stRecent8,
 };
-inline constexpr int SettingCount = 25;
+inline constexpr int SettingCount = 33;
 
 enum class TSettingKind : std::uint8_t {
     Flag,        // "y" is on; anything else, an absent value too, is off
@@ -69,7 +78,11 @@ inline constexpr std::array<TSettingKey, SettingCount> kSettingKeys = {{
     {"vStat", TSettingKind::ColumnFlag, 0},     {"vPrio", TSettingKind::ColumnFlag, 0},
     {"vComp", TSettingKind::ColumnFlag, 0},     {"vCrea", TSettingKind::ColumnFlag, 0},
     {"vDueD", TSettingKind::ColumnFlag, 0},     {"vComD", TSettingKind::ColumnFlag, 0},
-    {"vTota", TSettingKind::ColumnFlag, 0},
+    {"vTota", TSettingKind::ColumnFlag, 0},     {"recent1", TSettingKind::Path, 0},
+    {"recent2", TSettingKind::Path, 0},         {"recent3", TSettingKind::Path, 0},
+    {"recent4", TSettingKind::Path, 0},         {"recent5", TSettingKind::Path, 0},
+    {"recent6", TSettingKind::Path, 0},         {"recent7", TSettingKind::Path, 0},
+    {"recent8", TSettingKind::Path, 0},
 }};
 
 constexpr const char* SettingName(TSetting setting) {

@@ -233,17 +233,20 @@ void TCustomTodoList::SetSortColumn(int value) {
 void TCustomTodoList::Sort() {
     // Sorting exchanges the items' contents; an open edit belongs to the old order.
     listBox_->EndEdit();
+    // The sort works on item positions; the rows may show only some of the items.
+    const TTodoItem* current = SelectedItem();
+    int selected = current ? current->Index() : -1;
     const int before = listBox_->ItemIndex();
-    int selected = before;
     TTodoItemCollection& items = Items();
     if (items.Count() >= 2) {
         // Raises the list-index error for a missing column before anything moves.
         const TTodoData kind = Columns().GetItem(sortColumn_)->TodoData();
         const TRepaintSuspension suspension(*listBox_);
         SortTodoItems(items, kind, sortDirection_, selected);
+        listBox_->ItemsRearranged();
         AccessibleTableReset(*listBox_);
     }
-    listBox_->SetItemIndex(selected);
+    listBox_->SetItemIndex(selected >= 0 ? listBox_->RowOfItem(selected) : selected);
     if (listBox_->ItemIndex() == before) {
         // The selected row stayed; what its current cell reads may not have.
         AccessibleFocusCurrentCell(*listBox_);
@@ -305,11 +308,7 @@ void TCustomTodoList::RemoveColumn(TTodoData kind) {
 }
 
 TTodoItem* TCustomTodoList::SelectedItem() const {
-    const int row = listBox_->ItemIndex();
-    if (row < 0 || row >= Items().Count()) {
-        return nullptr;
-    }
-    return Items().At(row);
+    return listBox_->RowItem(listBox_->ItemIndex());
 }
 
 void TCustomTodoList::EndEdit() {
@@ -368,9 +367,16 @@ void TCustomTodoList::DoItemSelect(TTodoItem* item) {
     }
 }
 
+void TCustomTodoList::DoEditWriting(TTodoData kind, TTodoItem* item) {
+    if (OnItemWriting) {
+        OnItemWriting(this, kind, item);
+    }
+}
+
 void TCustomTodoList::DoEditDone(TTodoData kind, TTodoItem* item) {
-    Q_UNUSED(kind);
-    Q_UNUSED(item);
+    if (OnItemWritten) {
+        OnItemWritten(this, kind, item);
+    }
     if (OnEditDone) {
         OnEditDone(this);
     }

@@ -26,8 +26,9 @@ QHash<const TTodoListBox*, TListAccessible*>& Interfaces() {
     return interfaces;
 }
 
-// Rows whose items exist (while loading, the rows may lag behind the items). A list box that
-// is loading or going away reads as empty: its collections may be half there.
+// Rows whose items exist (while loading, the rows may lag behind the items; with a find text
+// the rows show only some items). A list box that is loading or going away reads as empty:
+// its collections may be half there.
 int Rows(const TTodoListBox& box) {
     return box.HasWindow() ? std::min(box.RowCount(), box.TodoItems().Count()) : 0;
 }
@@ -43,7 +44,7 @@ QString Caption(const TTodoListBox& box, int column) {
 // What a cell says after its caption: the row's text, a word for the done check, the number
 // of an image.
 QString CellValue(const TTodoListBox& box, int row, int column) {
-    const TTodoItem& item = *box.TodoItems().At(row);
+    const TTodoItem& item = *box.RowItem(row);
     const TTodoData kind = box.TodoColumns().At(column)->TodoData();
     if (kind == tdComplete) {
         return item.Complete() ? QStringLiteral("checked") : QStringLiteral("unchecked");
@@ -382,7 +383,7 @@ QAccessible::State TCellAccessible::state() const {
     const TTodoColumnItem& column = *box.TodoColumns().At(column_);
     if (column.TodoData() == tdComplete) {
         state.checkable = true;
-        state.checked = box.TodoItems().At(row_)->Complete();
+        state.checked = box.RowItem(row_)->Complete();
     }
     state.editable = box.Editable() && column.Editable();
     state.readOnly = !state.editable;

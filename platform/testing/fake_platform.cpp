@@ -52,6 +52,21 @@ bool TFakeMessageService::Confirm(const QString& question) {
     return answer;
 }
 
+int TFakeMessageService::Choose(const QString& question, const QStringList& choices) {
+    Calls.push_back({mkChoose, question});
+    Choices.push_back(choices);
+    const TMessageCall call = Calls.back();
+    int answer = static_cast<int>(choices.size()) - 1;
+    if (!ChooseAnswers.empty()) {
+        answer = ChooseAnswers.front();
+        ChooseAnswers.pop_front();
+    }
+    if (OnShow) {
+        OnShow(call);
+    }
+    return answer;
+}
+
 QStringList TFakeMessageService::Texts(TMessageKind kind) const {
     QStringList texts;
     for (const TMessageCall& call : Calls) {

@@ -10,7 +10,7 @@
 
 #include "platform/platform_services.h"
 
-enum TMessageKind { mkError, mkMessage, mkConfirm };
+enum TMessageKind { mkError, mkMessage, mkConfirm, mkChoose };
 
 struct TMessageCall {
     TMessageKind Kind;
@@ -22,6 +22,7 @@ public:
     void ShowError(const QString& text) override;
     void ShowMessage(const QString& text) override;
     bool Confirm(const QString& question) override;
+    int Choose(const QString& question, const QStringList& choices) override;
 
     // The texts of the boxes of one kind, in the order shown.
     QStringList Texts(TMessageKind kind) const;
@@ -30,6 +31,10 @@ public:
     // Answers of the next confirmations; when none is left, DefaultAnswer.
     std::deque<bool> ConfirmAnswers;
     bool DefaultAnswer = false;
+    // Answers of the next choice questions (the index of a choice); when none is left,
+    // the last choice, as Escape would. The choices offered, one list per question.
+    std::deque<int> ChooseAnswers;
+    std::vector<QStringList> Choices;
     // Runs while a box is "open", after it was recorded (for looking at the program's
     // state at that moment, or for failing a test that expects no box).
     std::function<void(const TMessageCall&)> OnShow;

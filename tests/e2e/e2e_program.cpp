@@ -26,8 +26,10 @@ public:
     }
     ~Program() { StopProcess(&process_); }
 
-    bool Start() {
-        process_.start(path_, {});
+    // Arguments and a working folder as a launcher or a shell gives them.
+    bool Start(const QStringList& arguments = {}, const QString& folder = {}) {
+        process_.setWorkingDirectory(folder);
+        process_.start(path_, arguments);
         return process_.waitForStarted(10000);
     }
     bool Finished(int timeout = 15000) {
@@ -276,6 +278,37 @@ private Q_SLOTS:
         const QString dialog = WaitForWindowNamed(QStringLiteral("^Save Todolist$"));
         QVERIFY(DismissWith(dialog, QStringLiteral("Escape")));
         QVERIFY(first.Finished());
+    }
+
+    // `pellmark FILE` opens that list; a second start with another file (named relative
+    // to its own folder) hands it to the running copy, which opens it, and quits.
+    void listsFromTheCommandLine() {
+        const QString first = folder->filePath(QStringLiteral("first.2do"));
+        const QString second = folder->filePath(QStringLiteral("second.2do"));
+        for (const QString& path : {first, second}) {
+            TTodoItemCollection items;
+            items.Add()->SetSubject(QFileInfo(path).baseName().toStdString());
+            SaveToFile(items, path);
+        }
+        Program run(program);
+        QVERIFY(run.Start({first}));
+        const QString window = run.Window();
+        QVERIFY(!window.isEmpty());
+        QTRY_COMPARE(Xdotool({QStringLiteral("getwindowname"), window}),
+                     QStringLiteral("Pellmark - first.2do"));
+        Program other(program);
+        QVERIFY(other.Start({QStringLiteral("second.2do")}, folder->path()));
+        QVERIFY(other.Finished(20000));
+        QCOMPARE(other.ExitCode(), 0);
+        QTRY_COMPARE(Xdotool({QStringLiteral("getwindowname"), window}),
+                     QStringLiteral("Pellmark - second.2do"));
+        QVERIFY(run.Running());
+        // The exit saves the list now open, which is the second one.
+        QVERIFY(ExitByMenu(run, window));
+        QVERIFY(run.Finished());
+        QCOMPARE(run.ExitCode(), 0);
+        QCOMPARE(Setting("recent1"), second);
+        QCOMPARE(Setting("recent2"), first);
     }
 };
 

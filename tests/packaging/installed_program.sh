@@ -39,11 +39,12 @@ for file in ./usr/bin/pellmark ./usr/bin/pellmark-cli ./usr/share/applications/p
     ./usr/share/icons/hicolor/scalable/apps/pellmark.svg \
     ./usr/share/metainfo/org.example.pellmark.metainfo.xml \
     ./usr/share/mime/packages/pellmark.xml ./usr/share/man/man1/pellmark.1.gz \
-    ./usr/share/man/man1/pellmark-cli.1.gz; do
+    ./usr/share/man/man1/pellmark-cli.1.gz ./usr/lib/pellmark/libpellmark-instance-channel.so \
+    ./usr/lib/pellmark/libpellmark-printing.so; do
     grep -qx "$file" <<<"$contents" || fail "the package lacks $file"
 done
-if grep -Ev '^\./(usr/((bin|share)(/.*)?)?)?$' <<<"$contents"; then
-    fail "files outside /usr/bin and /usr/share"
+if grep -Ev '^\./(usr/((bin|share|lib/pellmark)(/.*)?|lib/)?)?$' <<<"$contents"; then
+    fail "files outside /usr/bin, /usr/lib/pellmark and /usr/share"
 fi
 
 # Unpacked as dpkg would install it: folders 755, owned by whoever unpacks.
@@ -91,10 +92,12 @@ vSubj=1
 CONF
 [ "$(id -u)" -eq 0 ] && chown 65534:65534 "$home/config/Pellmark/Pellmark.conf"
 
-# The command of the desktop entry, as a launcher would run it (it has no field codes).
+# The command of the desktop entry, as a launcher's menu runs it: with no file, %f
+# stands for nothing.
 command=$(sed -n 's/^Exec=//p' "$desktop")
-[ "$command" = pellmark ] || fail "unexpected Exec line: $command"
-run $command >"$work/output.txt" 2>&1 &
+[ "$command" = "pellmark %f" ] || fail "unexpected Exec line: $command"
+grep -qx 'MimeType=application/x-pellmark-2do;' "$desktop" || fail "the entry opens no .2do files"
+run ${command% %f} >"$work/output.txt" 2>&1 &
 pid=$!
 
 # The window shows with the start-up list loaded.
@@ -138,4 +141,40 @@ grep -q Done <<<"$columns" && grep -q Subject <<<"$columns" ||
     fail "the layout file does not hold the two columns"
 grep -q '^width=' "$home/config/Pellmark/Pellmark.conf" || fail "no window placement stored"
 [ "$(run pellmark-cli check "$list")" = "1 item" ] || fail "the list does not hold its one item"
+
+# A .2do file opened as a file manager opens it: gio finds its type in the installed MIME
+# database and the desktop entry for that type, and runs the entry's Exec with the file.
+# A second file opened that way goes to the running copy, which shows it.
+update-desktop-database "$root/usr/share/applications"
+for name in other third; do
+    run pellmark-cli add "$home/$name.2do" --subject "Item of $name" >/dev/null
+done
+open_file() {
+    run env XDG_DATA_DIRS="$root/usr/share:/usr/share" XDG_DATA_HOME="$home/data" \
+        gio open "$1" >>"$work/open.txt" 2>&1 || { cat "$work/open.txt" >&2; fail "gio open $1"; }
+}
+open_file "$home/other.2do"
+window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Pellmark - other\.2do$' | head -1) ||
+    true
+[ -n "$window" ] || { cat "$work/open.txt" >&2; fail "opening other.2do showed no window"; }
+pid=$(xdotool getwindowpid "$window")
+open_file "$home/third.2do"
+for _ in $(seq 1 100); do
+    [ "$(xdotool getwindowname "$window")" = "Pellmark - third.2do" ] && break
+    sleep 0.1
+done
+[ "$(xdotool getwindowname "$window")" = "Pellmark - third.2do" ] ||
+    fail "the running copy did not open third.2do: $(xdotool getwindowname "$window")"
+[ "$(xdotool search --onlyvisible --name '^Pellmark' | wc -l)" -eq 1 ] ||
+    fail "a second window appeared"
+xdotool windowfocus --sync "$window"
+xdotool key --delay 100 alt+f
+sleep 0.5
+xdotool key x
+for _ in $(seq 1 100); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+done
+kill -0 "$pid" 2>/dev/null && fail "the program opened by gio did not exit"
+pid=""
 echo "PASS"

@@ -129,6 +129,46 @@ private Q_SLOTS:
         QCOMPARE(messages.Confirm(QStringLiteral("Do you want to save your Todolist?")), consents);
         QVERIFY(answer.Answered());
     }
+
+    // A question with the program's own choices: the first is the default, Escape and the
+    // close box take the last.
+    void choose_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("chosen");
+        QTest::newRow("first clicked") << "click &Reload" << 0;
+        QTest::newRow("middle clicked") << "click Save &As..." << 1;
+        QTest::newRow("Alt+K") << "alt k" << 2;
+        QTest::newRow("Enter takes the first") << "enter" << 0;
+        QTest::newRow("Escape takes the last") << "escape" << 2;
+        QTest::newRow("closed") << "close" << 2;
+    }
+    void choose() {
+        QFETCH(QString, how);
+        QFETCH(int, chosen);
+        const QStringList choices{QStringLiteral("&Reload"), QStringLiteral("Save &As..."),
+                                  QStringLiteral("&Keep mine")};
+        TQtMessageService messages;
+        TModalAnswer<QMessageBox> answer([&](QMessageBox* box) {
+            QCOMPARE(box->windowTitle(), QStringLiteral("Pellmark"));
+            QCOMPARE(box->text(), QStringLiteral("Which one?"));
+            QCOMPARE(ButtonTexts(box), choices);
+            if (how.startsWith(QLatin1String("click "))) {
+                QAbstractButton* button = ButtonWithText(box, how.mid(6));
+                QVERIFY(button);
+                QTest::mouseClick(button, Qt::LeftButton);
+            } else if (how == QLatin1String("alt k")) {
+                QTest::keyClick(box, Qt::Key_K, Qt::AltModifier);
+            } else if (how == QLatin1String("enter")) {
+                QTest::keyClick(box, Qt::Key_Return);
+            } else if (how == QLatin1String("escape")) {
+                QTest::keyClick(box, Qt::Key_Escape);
+            } else {
+                box->close();
+            }
+        });
+        QCOMPARE(messages.Choose(QStringLiteral("Which one?"), choices), chosen);
+        QVERIFY(answer.Answered());
+    }
 };
 
 QTEST_MAIN(TestMessageService)

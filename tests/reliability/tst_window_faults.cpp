@@ -4,6 +4,7 @@
 // shows the program's message and loses nothing: the window opens, closes with the list
 // saved, and the file on disk is one complete list, the window's when it said so.
 
+#include <QCoreApplication>
 #include <QProcess>
 #include <QRegularExpression>
 
@@ -194,7 +195,8 @@ private Q_SLOTS:
                               QStringLiteral("From the terminal")};
         const TProcessResult refused = Run(QStringLiteral(PELLMARK_CLI), add);
         QCOMPARE(refused.ExitCode, 1);
-        QCOMPARE(refused.Errors, path + QStringLiteral(" is open in Pellmark"));
+        QCOMPARE(refused.Errors, path + QStringLiteral(" is open in Pellmark (process %1)")
+                                            .arg(QCoreApplication::applicationPid()));
         QCOMPARE(FileBytes(path), before);
 
         f.List().Items().Add()->SetSubject("Added");
@@ -213,8 +215,8 @@ private Q_SLOTS:
 
     // The window opened its list while another process held the lock, so it has none. When
     // it saves while a change of another process is under way, it waits for that change to
-    // end and saves after it: the file then holds the window's list, as the window reports,
-    // and from then on the window holds the lock.
+    // end; the change would be lost, so it asks, and saves after it: the file then holds the
+    // window's list, as the window reports, and from then on the window holds the lock.
     void saveWaitsForAChangeUnderWay() {
         QVERIFY(f.Start());
         const QString path = f.WriteList(QStringLiteral("list.2do"), {QStringLiteral("Kept")});
@@ -233,9 +235,15 @@ private Q_SLOTS:
                                {QStringLiteral("locked-save"), path, QStringLiteral("30"),
                                 QStringLiteral("2"), QStringLiteral("700")},
                                "locked"));
+        f.fake->Messages.ConfirmAnswers = {true};
         f.Main().Save();
         QVERIFY(changer.waitForFinished(30000));
         QCOMPARE(changer.readAll().trimmed(), QByteArray("saved"));
+        QCOMPARE(f.fake->Messages.Texts(mkConfirm),
+                 QStringList{QStringLiteral("list.2do was changed by another program since "
+                                            "Pellmark read it.\nReplace it with the list in "
+                                            "this window?")});
+        f.fake->Messages.Calls.clear();
 
         QCOMPARE(WindowFixture::Subjects(path),
                  (QStringList{QStringLiteral("Kept"), QStringLiteral("Added")}));

@@ -52,6 +52,14 @@ private Q_SLOTS:
             {stVDueD, "vDueD", K::ColumnFlag, 0},
             {stVComD, "vComD", K::ColumnFlag, 0},
             {stVTota, "vTota", K::ColumnFlag, 0},
+            {stRecent1, "recent1", K::Path, 0},
+            {stRecent2, "recent2", K::Path, 0},
+            {stRecent3, "recent3", K::Path, 0},
+            {stRecent4, "recent4", K::Path, 0},
+            {stRecent5, "recent5", K::Path, 0},
+            {stRecent6, "recent6", K::Path, 0},
+            {stRecent7, "recent7", K::Path, 0},
+            {stRecent8, "recent8", K::Path, 0},
         };
         QCOMPARE(int(std::size(rows)), SettingCount);
         for (const auto& row : rows) {
