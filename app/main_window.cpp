@@ -178,6 +178,10 @@ void TForm1::BuildLayout() {
             btnDeleteItem_->click();
         }
     });
+    // Tab never reaches the rows (the list is no tab stop); F6 puts the keyboard focus there.
+    auto* toRows = new QShortcut(QKeySequence(Qt::Key_F6), this);
+    connect(toRows, &QShortcut::activated, this,
+            [this] { todoList1_->ListBox()->setFocus(Qt::ShortcutFocusReason); });
 
     statusBar1_ = new TStatusBar(this);
     statusBar1_->setObjectName(QStringLiteral("StatusBar1"));

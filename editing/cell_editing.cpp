@@ -237,6 +237,7 @@ void TCellEditing::StartPreviewEdit(int row, const QRect& rect, const TEditClick
         memo_->setParent(control);
     }
     memo_->SetBorder(false);
+    memo_->setAccessibleName(QStringLiteral("Notes"));
     memo_->SetEditorFont(settings.PreviewFont, settings.BaseFont, true);
     memo_->SetLines(item_->Notes().Lines());
     const QPoint topLeft = host_.EditorParent()->mapTo(
@@ -390,7 +391,12 @@ void TCellEditing::ShowEditor(QWidget* editor, const QRect& rect, bool inPopup) 
         }
         editor->setGeometry(rect);
     }
-    if (column_ >= 0 && column_ < columns_.Count()) {
+    // A screen reader names the editor after the column it edits (the preview band edits
+    // the notes).
+    const bool inColumn = column_ >= 0 && column_ < columns_.Count();
+    editor->setAccessibleName(inColumn ? LocalString(columns_.At(column_)->Caption())
+                                       : QStringLiteral("Notes"));
+    if (inColumn) {
         if (auto* colors = dynamic_cast<IInplaceColors*>(editor)) {
             colors->SetEditorFont(columns_.At(column_)->Font(), host_.EditSettings().BaseFont,
                                   true);

@@ -9,6 +9,7 @@
 #include "model/todo_file.h"
 #include "model/todo_sort.h"
 #include "platform/qt_convert.h"
+#include "todolist/todo_list_accessible.h"
 
 namespace {
 
@@ -235,6 +236,7 @@ void TCustomTodoList::Sort() {
     // The sort works on item positions; the rows may show only some of the items.
     const TTodoItem* current = SelectedItem();
     int selected = current ? current->Index() : -1;
+    const int before = listBox_->ItemIndex();
     TTodoItemCollection& items = Items();
     if (items.Count() >= 2) {
         // Raises the list-index error for a missing column before anything moves.
@@ -242,8 +244,13 @@ void TCustomTodoList::Sort() {
         const TRepaintSuspension suspension(*listBox_);
         SortTodoItems(items, kind, sortDirection_, selected);
         listBox_->ItemsRearranged();
+        AccessibleTableReset(*listBox_);
     }
     listBox_->SetItemIndex(selected >= 0 ? listBox_->RowOfItem(selected) : selected);
+    if (listBox_->ItemIndex() == before) {
+        // The selected row stayed; what its current cell reads may not have.
+        AccessibleFocusCurrentCell(*listBox_);
+    }
     DoItemSelect(SelectedItem());
 }
 

@@ -14,6 +14,7 @@
 #include "platform/format_settings.h"
 #include "platform/qt_convert.h"
 #include "todolist/todo_list.h"
+#include "todolist/todo_list_accessible.h"
 
 namespace {
 
@@ -70,6 +71,7 @@ TTodoListBox::TTodoListBox(TCustomTodoList* owner)
     editing_->InplaceODListBox().SetImageList(
         [this](int index) { return priorityImages_.Image(index); });
     hintWindow_ = new TTodoHintWindow(this);
+    InstallTodoListAccessibility();
 }
 
 TTodoListBox::~TTodoListBox() {
@@ -89,6 +91,9 @@ void TTodoListBox::SetItemIndex(int value) {
     }
     RepaintRow(itemIndex_);
     EnsureVisible(itemIndex_);
+    if (old != itemIndex_) {
+        AccessibleCurrentCellChanged(*this, old, focusColumn_);
+    }
 }
 
 void TTodoListBox::SetRowHeight(int value) {
@@ -172,6 +177,10 @@ void TTodoListBox::SyncRows() {
     if (editing_) {
         editing_->RowsChanged();
     }
+    AccessibleRowCountChanged(*this, old);
+    if (itemIndex_ != before) {
+        AccessibleCurrentCellChanged(*this, before, focusColumn_);
+    }
 }
 
 void TTodoListBox::NotesChanged() {
@@ -203,6 +212,8 @@ void TTodoListBox::Loaded() {
     }
     SyncRows();
     SetItemIndex(rememberedIndex_);
+    // Columns and rows changed unannounced while loading.
+    AccessibleTableReset(*this);
 }
 
 void TTodoListBox::SetFindText(const QString& text) {
@@ -236,6 +247,8 @@ void TTodoListBox::ApplyRows(const TTodoItem* selected) {
     if (editing_) {
         editing_->RowsChanged();
     }
+    // Other rows now stand at each place.
+    AccessibleTableReset(*this);
 }
 
 void TTodoListBox::ItemChanged(int index) {
@@ -350,6 +363,7 @@ void TTodoListBox::RepaintRow(int row) {
     if (!rect.isEmpty()) {
         viewport()->update(rect);
     }
+    AccessibleRowChanged(*this, row);
 }
 
 void TTodoListBox::RepaintRows(int first, int last) {
@@ -377,6 +391,7 @@ void TTodoListBox::RepaintAll() {
 void TTodoListBox::ColumnsChanged() {
     // The edited cell may have moved, changed its kind or gone.
     EndEdit();
+    AccessibleTableReset(*this);
     if (OnColumnsChanged) {
         OnColumnsChanged(this);
     }

@@ -22,6 +22,7 @@
 #include "model/cell_text.h"
 #include "platform/clock.h"
 #include "todolist/todo_list.h"
+#include "todolist/todo_list_accessible.h"
 
 namespace {
 
@@ -37,12 +38,16 @@ void TTodoListBox::keyPressEvent(QKeyEvent* event) {
     const Qt::KeyboardModifiers shift = event->modifiers();
     // Left and Right move the cell cursor and never scroll sideways.
     if (key == Qt::Key_Left || key == Qt::Key_Right) {
+        const int oldColumn = focusColumn_;
         if (key == Qt::Key_Left && focusColumn_ > 0) {
             --focusColumn_;
         } else if (key == Qt::Key_Right && focusColumn_ < columns_->Count() - 1) {
             ++focusColumn_;
         }
         SetItemIndex(itemIndex_);
+        if (focusColumn_ != oldColumn) {
+            AccessibleCurrentCellChanged(*this, itemIndex_, oldColumn);
+        }
         key = 0;
     }
     if (OnKeyDown) {
@@ -327,6 +332,9 @@ void TTodoListBox::focusInEvent(QFocusEvent* event) {
     QAbstractScrollArea::focusInEvent(event);
     typeAhead_.Clear();
     RepaintRow(itemIndex_);
+    // After the list box's own focus event, which Qt sends once this handler returns.
+    QMetaObject::invokeMethod(
+        this, [this] { AccessibleFocusCurrentCell(*this); }, Qt::QueuedConnection);
     if (OnEnter) {
         OnEnter(this);
     }
