@@ -33,8 +33,10 @@ class QScrollArea;
 class TListLock;
 class TRunOnce;
 class TStatusBar;
+class TSyncController;
 class TTodoList;
 class TTrayIcon;
+class TfrmSync;
 
 // The notice pane's text.
 inline const QString kOwnershipNotice = QStringLiteral("\u00a9 The Pellmark authors");
@@ -106,6 +108,16 @@ public:
     // Runs a command the way a menu does: an error is shown and the program goes on.
     bool RunCommand(const std::function<void()>& command);
 
+    // Synchronization with a CalDAV server (sync_commands.cpp) ----------------------------
+
+    // Starts a two-way sync of the list with the collection of the settings, in the
+    // background; without a collection, shows the synchronization dialog instead.
+    void Synchronize();
+    void ShowSyncSettings();
+    TfrmSync* SyncDialog() const;
+    // Runs the syncs; made at its first use.
+    TSyncController& SyncController();
+
     // IOptionsHost -----------------------------------------------------------------------
 
     TCustomTodoList& OptionsList() override;
@@ -152,6 +164,13 @@ private:
     void ListClick();
     void ListMouseDown(Qt::MouseButton button, int x, int y);
 
+    void AddSyncCommands(QMenu* file);
+    // A sync after a successful autosave, when the settings ask for it.
+    void SyncAfterAutoSave();
+    // True when a sync is running: the window closes once it has finished.
+    bool CloseWaitsForSync();
+    void SyncEnded();
+
     TPlatformServices platform_;
     QPointer<TfrmOptions> options_;
     QPointer<QWidget> about_;
@@ -179,6 +198,11 @@ private:
     // Set while a save runs, so that an autosave tick inside its dialog or error box does
     // not start a second one.
     bool saving_ = false;
+
+    QPointer<TfrmSync> syncDialog_;
+    bool closeAfterSync_ = false;
+    // Last: a sync still running is stopped before the window's parts go.
+    std::unique_ptr<TSyncController> sync_;
 };
 
 // The program's icon, the one the desktop entry shows (data/app_icon.h).

@@ -99,13 +99,7 @@ int RunSyncCommand(const std::vector<std::string>& args, std::ostream& out) {
         out << CommandHelp("sync");
         return ecSuccess;
     }
-    const QUrl url(Local(a.Url), QUrl::StrictMode);
-    const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || url.host().isEmpty() ||
-        (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
-        throw EPellmarkError(QLatin1Char('\'') + Local(a.Url) +
-                             QLatin1String("' is not an http or https URL"));
-    }
+    const QUrl url = CollectionUrl(Local(a.Url));
     if (!url.password().isEmpty()) {
         Usage(
             QStringLiteral("a password does not belong in the URL: give it in "
@@ -124,16 +118,7 @@ int RunSyncCommand(const std::vector<std::string>& args, std::ostream& out) {
     for (const QString& line : report.Changes) {
         Print(out, line);
     }
-    const QString counts = QStringLiteral(
-                               "here %1 added, %2 changed, %3 deleted; on the server %4 added, %5 "
-                               "changed, %6 deleted; %7 conflict(s)")
-                               .arg(report.LocalAdded)
-                               .arg(report.LocalChanged)
-                               .arg(report.LocalDeleted)
-                               .arg(report.ServerAdded)
-                               .arg(report.ServerChanged)
-                               .arg(report.ServerDeleted)
-                               .arg(report.Conflicts);
+    const QString counts = CountsText(report);
     if (a.DryRun) {
         Print(out, QStringLiteral("Dry run, nothing changed: would be ") + counts);
     } else {

@@ -38,8 +38,13 @@ enum TSetting : std::uint8_t {
     stVDueD,
     stVComD,
     stVTota,
+    // The server the window synchronizes its list with (the password is never stored here).
+    stSyncUrl,
+    stSyncUser,
+    stSyncInsecure,
+    stSyncAutoSave,
 };
-inline constexpr int SettingCount = 25;
+inline constexpr int SettingCount = 29;
 
 enum class TSettingKind : std::uint8_t {
     Flag,        // "y" is on; anything else, an absent value too, is off
@@ -47,6 +52,7 @@ enum class TSettingKind : std::uint8_t {
     Path,        // a file path; used only when longer than three characters
     ColumnFlag,  // "1" shows the column; a hidden column's value is deleted
     Summary,     // written for others to read, never read by the program
+    Text,        // a free text; an absent one counts as empty
 };
 
 struct TSettingKey {
@@ -69,7 +75,9 @@ inline constexpr std::array<TSettingKey, SettingCount> kSettingKeys = {{
     {"vStat", TSettingKind::ColumnFlag, 0},     {"vPrio", TSettingKind::ColumnFlag, 0},
     {"vComp", TSettingKind::ColumnFlag, 0},     {"vCrea", TSettingKind::ColumnFlag, 0},
     {"vDueD", TSettingKind::ColumnFlag, 0},     {"vComD", TSettingKind::ColumnFlag, 0},
-    {"vTota", TSettingKind::ColumnFlag, 0},
+    {"vTota", TSettingKind::ColumnFlag, 0},     {"syncurl", TSettingKind::Text, 0},
+    {"syncuser", TSettingKind::Text, 0},        {"syncinsecure", TSettingKind::Flag, 0},
+    {"syncautosave", TSettingKind::Flag, 0},
 }};
 
 constexpr const char* SettingName(TSetting setting) {
@@ -88,4 +96,6 @@ void WriteSetting(TSetting setting, const QString& value);
 void DeleteSetting(TSetting setting);
 // A flag reads as on when its text is "y"; it is written as "y" or as the empty string.
 bool FlagIsOn(TSetting setting);
+// A text setting; empty when absent.
+QString ReadText(TSetting setting);
 void WriteFlag(TSetting setting, bool on);

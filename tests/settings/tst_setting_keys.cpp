@@ -52,6 +52,10 @@ private Q_SLOTS:
             {stVDueD, "vDueD", K::ColumnFlag, 0},
             {stVComD, "vComD", K::ColumnFlag, 0},
             {stVTota, "vTota", K::ColumnFlag, 0},
+            {stSyncUrl, "syncurl", K::Text, 0},
+            {stSyncUser, "syncuser", K::Text, 0},
+            {stSyncInsecure, "syncinsecure", K::Flag, 0},
+            {stSyncAutoSave, "syncautosave", K::Flag, 0},
         };
         QCOMPARE(int(std::size(rows)), SettingCount);
         for (const auto& row : rows) {
@@ -82,6 +86,7 @@ private Q_SLOTS:
         QVERIFY(!FlagIsOn(key));  // only a lower-case y is on
         DeleteSetting(key);
         QCOMPARE(Setting(stored.constData()), QStringLiteral("n/a"));
+        QCOMPARE(ReadText(key), QString());
     }
 };
 
