@@ -69,8 +69,8 @@ TSyncController& TForm1::SyncController() {
         });
         connect(sync_.get(), &TSyncController::failed, this, [this](const QString& message) {
             SetMessage(QStringLiteral("Synchronizing failed"));
-            platform_.Messages.ShowError(ErrorBoxText(QStringLiteral("Cannot synchronize: ") +
-                                                      message));
+            platform_.Messages.ShowError(
+                ErrorBoxText(QStringLiteral("Cannot synchronize: ") + message));
             SyncEnded();
         });
     }

@@ -111,7 +111,8 @@ void TWindowSyncStore::OnGuiThread(std::function<void()> work, bool untilModalEn
             throw ESyncError(QStringLiteral("the sync was stopped"));
         }
     }
-    QMetaObject::invokeMethod(&context_, [this, call] { Serve(call); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &context_, [this, call] { Serve(call); }, Qt::QueuedConnection);
     std::unique_lock lock(mutex_);
     wake_.wait(lock, [&] { return call->Done || cancelled_; });
     if (!call->Done) {

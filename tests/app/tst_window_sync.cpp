@@ -96,16 +96,18 @@ private Q_SLOTS:
         TfrmSync* dialog = f.Main().SyncDialog();
         QVERIFY(dialog && dialog->isVisible());
         dialog->findChild<QLineEdit*>(QStringLiteral("txtSyncUrl"))->setText(url.toString());
-        dialog->findChild<QLineEdit*>(QStringLiteral("txtSyncUser"))->setText(QStringLiteral("user"));
+        dialog->findChild<QLineEdit*>(QStringLiteral("txtSyncUser"))
+            ->setText(QStringLiteral("user"));
         auto* password = dialog->findChild<QLineEdit*>(QStringLiteral("txtSyncPassword"));
         password->setText(QStringLiteral("secret-word"));
         auto* ok = dialog->findChild<QPushButton*>(QStringLiteral("btnSyncOk"));
         ok->click();
         QCOMPARE(f.fake->Messages.Texts(mkError).size(), 1);
-        QVERIFY(f.fake->Messages.Texts(mkError)[0].startsWith(QStringLiteral("The password cannot be kept")));
+        QVERIFY(f.fake->Messages.Texts(mkError)[0].startsWith(
+            QStringLiteral("The password cannot be kept")));
         QVERIFY(dialog->isVisible());
         QCOMPARE(WindowFixture::Setting("syncurl"), QStringLiteral("n/a"));
-        QVERIFY(!ReadWholeFile(SettingsFileName()).contains("secret-word"));
+        QVERIFY(!BytesOf(SettingsFileName()).contains("secret-word"));
         password->clear();
         ok->click();
         QVERIFY(!dialog->isVisible());
@@ -122,8 +124,8 @@ private Q_SLOTS:
         QCOMPARE(WindowFixture::Subjects(path), all);
         QCOMPARE(f.List().SelectedItem()->Subject(), std::string("Call"));
         QVERIFY(QFileInfo::exists(SyncStateFileName(path)));
-        QVERIFY(f.Main().Message().startsWith(
-            QStringLiteral("work.2do synchronized: here 1 added, 0 changed, 0 deleted; on the server 2 added")));
+        QVERIFY(f.Main().Message().startsWith(QStringLiteral(
+            "work.2do synchronized: here 1 added, 0 changed, 0 deleted; on the server 2 added")));
         QCOMPARE(Summaries(url), (QStringList{QStringLiteral("Call"), QStringLiteral("From phone"),
                                               QStringLiteral("Write report")}));
 
@@ -132,6 +134,18 @@ private Q_SLOTS:
         QVERIFY(SyncByMenu());
         QCOMPARE(Summaries(url), (QStringList{QStringLiteral("Call"), QStringLiteral("From phone"),
                                               QStringLiteral("Write the report")}));
+
+        // An autosave synchronizes too when the settings ask for it.
+        f.Store("syncautosave", QStringLiteral("y"));
+        f.List().Items().At(1)->SetSubject("Call back");
+        QTimer* autosave = f.Main().AutoSaveTimer();
+        connect(autosave, &QTimer::timeout, autosave, &QTimer::stop);
+        autosave->start(1);
+        QTRY_VERIFY(!autosave->isActive());
+        QTRY_VERIFY_WITH_TIMEOUT(!f.Main().SyncController().Running(), 60000);
+        QCOMPARE(Summaries(url),
+                 (QStringList{QStringLiteral("Call back"), QStringLiteral("From phone"),
+                              QStringLiteral("Write the report")}));
         QVERIFY(f.fake->Messages.Calls.empty());
     }
 
@@ -142,6 +156,7 @@ private Q_SLOTS:
                                                QStringLiteral("From phone")}),
                  QByteArray());
         const QString path = f.OpenList(QStringLiteral("meanwhile.2do"), {QStringLiteral("Mine")});
+        f.List().Items().At(0)->SetCreationDate(45000.25);  // as a created item has one
         UseServer(url);
         // The user renames the item while the sync is between its downloads and its pushes.
         TSyncController& sync = f.Main().SyncController();
@@ -186,7 +201,8 @@ private Q_SLOTS:
         QVERIFY(!SyncByMenu());
         const QStringList errors = f.fake->Messages.Texts(mkError);
         QCOMPARE(errors.size(), 1);
-        QVERIFY2(errors[0].startsWith(QStringLiteral("Cannot synchronize: ")), qPrintable(errors[0]));
+        QVERIFY2(errors[0].startsWith(QStringLiteral("Cannot synchronize: ")),
+                 qPrintable(errors[0]));
         QCOMPARE(f.Main().Message(), QStringLiteral("Synchronizing failed"));
         QCOMPARE(f.ListSubjects(), QStringList{QStringLiteral("Kept, edited")});
         QCOMPARE(BytesOf(path), list);

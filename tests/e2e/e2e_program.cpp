@@ -294,9 +294,9 @@ private Q_SLOTS:
         bool opened = false;
         for (int attempt = 0; attempt < 5 && !opened; ++attempt) {
             const qsizetype before = VisibleWindows(run.Pid()).size();
-            opened = Focus(window) && Key(QStringLiteral("alt+f")) &&
-                     QTest::qWaitFor(
-                         [&] { return VisibleWindows(run.Pid()).size() > before; }, 3000);
+            opened =
+                Focus(window) && Key(QStringLiteral("alt+f")) &&
+                QTest::qWaitFor([&] { return VisibleWindows(run.Pid()).size() > before; }, 3000);
             if (!opened) {
                 Key(QStringLiteral("Escape"));
             }
@@ -306,12 +306,14 @@ private Q_SLOTS:
         // The window saves the merged list, then the sync writes its sidecar.
         QTRY_VERIFY_WITH_TIMEOUT(
             QFileInfo::exists(folder->filePath(QStringLiteral(".synced.2do.sync"))), 30000);
-        QCOMPARE(subjects(), (QStringList{QStringLiteral("From desk"), QStringLiteral("From phone")}));
+        QCOMPARE(subjects(),
+                 (QStringList{QStringLiteral("From desk"), QStringLiteral("From phone")}));
         QCOMPARE(sync_test::TasksByUid(url).size(), 2);
         QVERIFY(ExitByMenu(run, window));
         QVERIFY(run.Finished());
         QCOMPARE(run.ExitCode(), 0);
-        QCOMPARE(subjects(), (QStringList{QStringLiteral("From desk"), QStringLiteral("From phone")}));
+        QCOMPARE(subjects(),
+                 (QStringList{QStringLiteral("From desk"), QStringLiteral("From phone")}));
     }
 
     void secondCopyHandsOverAndQuits() {
