@@ -5,6 +5,7 @@
 
 #include <QFileInfo>
 
+#include "app/edit_history.h"
 #include "app/main_window.h"
 #include "model/list_lock.h"
 #include "todolist/todo_list.h"
@@ -26,6 +27,7 @@ void TForm1::Open() {
     const QString path = openDialog1_.FileName;
     auto lock = LockFor(path);
     todoList1_->LoadFromFile(path);
+    history_->Clear();
     SetMessage(NameOf(path) + QStringLiteral(" loaded..."));
     setWindowTitle(CaptionFor(path));
     SetCurrentFile(path, std::move(lock));
@@ -42,6 +44,7 @@ void TForm1::Save() {
     // then stays with the window. (When it holds the lock already, nothing waits.)
     auto lock = LockFor(currentFile_);
     todoList1_->SaveToFile(currentFile_);
+    history_->MarkSaved();
     SetCurrentFile(currentFile_, std::move(lock));
     const TFormatSettings& format = platform_.FormatSettings;
     SetMessage(NameOf(currentFile_) + QStringLiteral(" saved @") +
@@ -55,6 +58,7 @@ bool TForm1::SaveAs() {
     const QString path = saveDialog1_.FileName;
     auto lock = LockFor(path);
     todoList1_->SaveToFile(path);
+    history_->MarkSaved();
     SetCurrentFile(path, std::move(lock));
     SetMessage(NameOf(path) + QStringLiteral(" saved..."));
     setWindowTitle(CaptionFor(path));

@@ -3,12 +3,15 @@
 
 #include <QMenu>
 
+#include "app/edit_history.h"
 #include "app/main_window.h"
 #include "platform/qt_convert.h"
 #include "todolist/todo_list.h"
 
 void TForm1::CreateItem() {
-    SetCreateItemValues(*todoList1_->Items().Add(), [this] { return platform_.Clock.Now(); });
+    TTodoItem* item = todoList1_->Items().Add();
+    SetCreateItemValues(*item, [this] { return platform_.Clock.Now(); });
+    history_->RecordAdded(*item, QStringLiteral("Create Item"));
 }
 
 void TForm1::DeleteItem() {
@@ -27,7 +30,7 @@ void TForm1::DeleteItem() {
     }
     // The question box runs the message loop; delete only the item that was asked about.
     if (todoList1_->SelectedItem() == item) {
-        todoList1_->Items().Remove(item);
+        history_->Delete(*item, QStringLiteral("Delete Item"));
     }
 }
 

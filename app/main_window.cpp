@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "app/about_box.h"
+#include "app/edit_history.h"
 #include "app/print_list.h"
 #include "app/sync_controller.h"
 #include "app/sync_dialog.h"
@@ -93,6 +94,7 @@ TForm1::TForm1(TPlatformServices platform, std::unique_ptr<ITrayService> tray, Q
     ConfigureList();
     AddSampleContent();
     BuildMenus();
+    BuildEditing();
     BuildTray(std::move(tray));
 
     runOnce1_ = new TRunOnce(this, this);
@@ -542,6 +544,7 @@ void TForm1::LoadStartupFile(const QString& path) {
     try {
         auto lock = LockFor(path);
         todoList1_->LoadFromFile(path);
+        history_->Clear();
         SetMessage(QFileInfo(path).fileName() + QStringLiteral(" loaded..."));
         SetCurrentFile(path, std::move(lock));
         setWindowTitle(CaptionFor(path));
@@ -635,6 +638,7 @@ bool TForm1::SaveAtExit() {
         // As Save does: not in the middle of another process's change.
         const auto lock = LockFor(currentFile_);
         todoList1_->SaveToFile(currentFile_);
+        history_->MarkSaved();
     } catch (const std::exception& error) {
         // The list stays open, so nothing is lost: the user can save elsewhere or retry.
         const QString text = QStringLiteral("Error saving as: ") + name;

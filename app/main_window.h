@@ -30,7 +30,10 @@ class QAction;
 class QMenu;
 class QPushButton;
 class QScrollArea;
+class TEditHistory;
+class TFindBar;
 class TListLock;
+class TTodoItemCollection;
 class TRunOnce;
 class TStatusBar;
 class TSyncController;
@@ -105,6 +108,17 @@ public:
     void VisitHomePage();
     // Stores the placement in the settings and the columns in the layout file.
     void SaveWindowSettings();
+
+    // Undo, Redo and Find (edit_commands.cpp) -------------------------------------------
+
+    // Every change of the list, for Edit -> Undo and Redo; the find bar of Edit -> Find.
+    TEditHistory& History() const { return *history_; }
+    TFindBar* FindBar() const { return findBar_; }
+    // Whether the list changed since it was opened or last saved.
+    bool HasUnsavedChanges() const;
+    // Replaces all items by the given ones (taken over) as one change that Undo takes
+    // back; `text` names it in the Edit menu ("Undo Reload").
+    void ReplaceItemsUndoably(TTodoItemCollection& newItems, const QString& text);
     // Runs a command the way a menu does: an error is shown and the program goes on.
     bool RunCommand(const std::function<void()>& command);
 
@@ -144,6 +158,7 @@ private:
     void BuildLayout();
     void BuildMenus();
     void BuildTray(std::unique_ptr<ITrayService> tray);
+    void BuildEditing();
     void LayoutList();
 
     void RunStartup();
@@ -191,6 +206,9 @@ private:
 
     QString currentFile_;
     std::unique_ptr<TListLock> lock_;
+    // Goes before the list it watches (a Qt child, destroyed after the members).
+    std::unique_ptr<TEditHistory> history_;
+    TFindBar* findBar_ = nullptr;
     QString trayState_;
     QString layoutFileName_;
     bool listFills_ = false;

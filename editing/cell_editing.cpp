@@ -69,13 +69,13 @@ void TCellEditing::StartEdit(int row, int column, bool fromMouse, const TEditCli
     control_.DoEditStart();
     EndEdit();
     // The handlers of OnItemSelect, OnEditStart and OnEditDone may have changed the list.
-    if (row >= host_.RowCount() || row >= items_.Count() ||
-        (inRange && column >= columns_.Count())) {
+    TTodoItem* rowItem = row < host_.RowCount() ? host_.RowItem(row) : nullptr;
+    if (!rowItem || (inRange && column >= columns_.Count())) {
         return;
     }
     const TTodoColumnItem* edited = inRange ? columns_.At(column) : nullptr;
     const TTodoData kind = edited ? edited->TodoData() : tdNotes;
-    TTodoItem& item = *items_.At(row);
+    TTodoItem& item = *rowItem;
     StartKind(kind, item, edited, row, CellRect(column, row), fromMouse, click, x, y, key);
 }
 
@@ -114,6 +114,7 @@ void TCellEditing::StartKind(TTodoData kind, TTodoItem& item, const TTodoColumnI
         case tdCompletion:
             if (settings.CompletionGraphic && fromMouse) {
                 const int p = CompletionFromClick(x, rect);
+                control_.DoEditWriting(kind, &item);
                 item.SetComplete(p == 100);
                 item.SetCompletion(static_cast<TCompletion>(p));
                 control_.DoEditDone(kind, &item);
@@ -186,6 +187,7 @@ void TCellEditing::StartKind(TTodoData kind, TTodoItem& item, const TTodoColumnI
             break;
         }
         case tdComplete:
+            control_.DoEditWriting(kind, &item);
             item.SetComplete(!item.Complete());
             control_.DoEditDone(kind, &item);
             break;
@@ -219,11 +221,12 @@ void TCellEditing::StartChoice(TInplaceListBox& list, const std::string& commaTe
 void TCellEditing::StartPreviewEdit(int row, const QRect& rect, const TEditClick& click, int x,
                                     int y) {
     EndEdit();
-    if (row < 0 || row >= items_.Count()) {
+    TTodoItem* rowItem = host_.RowItem(row);
+    if (!rowItem) {
         return;
     }
     const TEditSettings settings = host_.EditSettings();
-    item_ = items_.At(row);
+    item_ = rowItem;
     row_ = row;
     column_ = -1;
     kind_ = tdNotes;
@@ -264,6 +267,7 @@ void TCellEditing::EndEdit() {
     // widget of the window (a button that would become the default one).
     host_.FocusHost();
     HideEditor(editor);
+    control_.DoEditWriting(kind, item);
     WriteBack(editor, *item, kind);
     control_.DoEditDone(kind, item);
 }
@@ -290,7 +294,7 @@ void TCellEditing::RowsChanged() {
     // A removed item has left its collection before it is freed; its index is -1 then.
     if (index < 0 || index >= items_.Count() || items_.At(index) != item_) {
         DropEdit();
-    } else if (index != row_) {
+    } else if (host_.RowItem(row_) != item_) {
         EndEdit();
     }
 }

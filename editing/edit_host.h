@@ -53,6 +53,8 @@ public:
     // The rows: how many the view shows, the selected one, where they and their cells are.
     virtual int RowCount() const = 0;
     virtual int ItemIndex() const = 0;
+    // The item a row shows (null outside the rows): the rows may show only some items.
+    virtual TTodoItem* RowItem(int row) const = 0;
     virtual QRect RowRect(int row) const = 0;
     virtual int RowAt(const QPoint& point) const = 0;
     virtual QRect CellRect(int column, int row) const = 0;
@@ -85,7 +87,12 @@ public:
     virtual std::string TodoStatusCommaText() = 0;
     virtual std::string TodoPriorityCommaText() = 0;
 
-    // OnEditStart, and OnEditDone once a value is written.
+    // OnEditStart, and OnEditDone once a value is written. DoEditWriting comes just
+    // before a value is written, with the item as it still is.
     virtual void DoEditStart() = 0;
+    virtual void DoEditWriting(TTodoData kind, TTodoItem* item) {
+        static_cast<void>(kind);
+        static_cast<void>(item);
+    }
     virtual void DoEditDone(TTodoData kind, TTodoItem* item) = 0;
 };

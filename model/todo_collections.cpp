@@ -15,6 +15,10 @@ TTodoItem* TTodoItemCollection::Add() {
 }
 
 void TTodoItemCollection::Delete(int index) {
+    GetItem(index);  // the list-index error before anyone hears of the removal
+    if (owner_) {
+        owner_->ItemRemoving(index);
+    }
     // The item is freed only after the view has dropped its row.
     std::unique_ptr<TTodoItem> item = Extract(index);
     if (owner_ && owner_->HasWindow()) {

@@ -62,8 +62,8 @@ TTodoItem::TTodoItem(TTodoItemCollection* collection) : collection_(collection),
 
 void TTodoItem::Changed() {
     ITodoModelOwner* owner = collection_ ? collection_->Owner() : nullptr;
-    if (owner && Index() >= 0 && Index() < owner->RowCount()) {
-        owner->RepaintRow(Index());
+    if (owner && Index() >= 0) {
+        owner->ItemChanged(Index());
     }
 }
 
@@ -255,7 +255,7 @@ std::string TTodoItem::NotesLine() const {
 void TTodoItem::Select() {
     ITodoModelOwner* owner = collection_ ? collection_->Owner() : nullptr;
     if (owner) {
-        owner->SelectRow(Index());
+        owner->SelectItem(Index());
     }
 }
 

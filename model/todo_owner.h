@@ -24,6 +24,17 @@ public:
     virtual void RepaintAll() = 0;
     // Make this row the selected one (an item's Select).
     virtual void SelectRow(int row) = 0;
+    // The item at this position changed a value. A view whose rows are all the items, in
+    // order, repaints that row; one that shows only some of them maps the position first.
+    virtual void ItemChanged(int index) {
+        if (index >= 0 && index < RowCount()) {
+            RepaintRow(index);
+        }
+    }
+    // An item's Select, by the item's position.
+    virtual void SelectItem(int index) { SelectRow(index); }
+    // The item at this position is about to leave the collection (it is still there).
+    virtual void ItemRemoving(int index) { static_cast<void>(index); }
     // A column was created or destroyed, or its width or caption was set.
     virtual void ColumnsChanged() = 0;
     // The items changed outside an update bracket, or their bracket closed: what the view

@@ -232,15 +232,18 @@ void TCustomTodoList::SetSortColumn(int value) {
 void TCustomTodoList::Sort() {
     // Sorting exchanges the items' contents; an open edit belongs to the old order.
     listBox_->EndEdit();
-    int selected = listBox_->ItemIndex();
+    // The sort works on item positions; the rows may show only some of the items.
+    const TTodoItem* current = SelectedItem();
+    int selected = current ? current->Index() : -1;
     TTodoItemCollection& items = Items();
     if (items.Count() >= 2) {
         // Raises the list-index error for a missing column before anything moves.
         const TTodoData kind = Columns().GetItem(sortColumn_)->TodoData();
         const TRepaintSuspension suspension(*listBox_);
         SortTodoItems(items, kind, sortDirection_, selected);
+        listBox_->ItemsRearranged();
     }
-    listBox_->SetItemIndex(selected);
+    listBox_->SetItemIndex(selected >= 0 ? listBox_->RowOfItem(selected) : selected);
     DoItemSelect(SelectedItem());
 }
 
@@ -298,11 +301,7 @@ void TCustomTodoList::RemoveColumn(TTodoData kind) {
 }
 
 TTodoItem* TCustomTodoList::SelectedItem() const {
-    const int row = listBox_->ItemIndex();
-    if (row < 0 || row >= Items().Count()) {
-        return nullptr;
-    }
-    return Items().At(row);
+    return listBox_->RowItem(listBox_->ItemIndex());
 }
 
 void TCustomTodoList::EndEdit() {
@@ -361,9 +360,16 @@ void TCustomTodoList::DoItemSelect(TTodoItem* item) {
     }
 }
 
+void TCustomTodoList::DoEditWriting(TTodoData kind, TTodoItem* item) {
+    if (OnItemWriting) {
+        OnItemWriting(this, kind, item);
+    }
+}
+
 void TCustomTodoList::DoEditDone(TTodoData kind, TTodoItem* item) {
-    Q_UNUSED(kind);
-    Q_UNUSED(item);
+    if (OnItemWritten) {
+        OnItemWritten(this, kind, item);
+    }
     if (OnEditDone) {
         OnEditDone(this);
     }

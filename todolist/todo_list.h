@@ -195,6 +195,7 @@ public:
     virtual void DoItemSelect(TTodoItem* item);
     void DoEditDone(TTodoData kind, TTodoItem* item) override;
     void DoEditStart() override;
+    void DoEditWriting(TTodoData kind, TTodoItem* item) override;
     // The status text (the StatusStrings text, which OnStatusToString may replace).
     void TodoStatusToString(TTodoStatus status, std::string& text) override;
     // The status of a text, compared without regard to ASCII case; raises
@@ -214,6 +215,12 @@ public:
     TItemAllowEvent OnItemDelete;
     TNotifyEvent OnEditStart;
     TNotifyEvent OnEditDone;
+    // Around every value the cell editing writes into an item (an editor's value, the done
+    // check, a click on the completion bar): OnItemWriting with the item as it was,
+    // OnItemWritten with it as it is now.
+    using TItemWriteEvent = std::function<void(QObject* Sender, TTodoData Kind, TTodoItem* Item)>;
+    TItemWriteEvent OnItemWriting;
+    TItemWriteEvent OnItemWritten;
     std::function<void(QObject* Sender, int Column)> OnHeaderClick;
     std::function<void(QObject* Sender, int Column)> OnHeaderRightClick;
     std::function<void(QObject* Sender, int FromCol, int ToCol)> OnHeaderDragDrop;

@@ -142,7 +142,10 @@ void TTodoListBox::SyncRows() {
     if (loading_) {
         return;
     }
-    const int count = items_ ? items_->Count() : 0;
+    if (items_) {
+        filter_.ItemsAdded(*items_);
+    }
+    const int count = items_ ? filter_.RowCount(*items_) : 0;
     if (count == rowCount_) {
         return;
     }
@@ -186,16 +189,71 @@ void TTodoListBox::SetLoading(bool value) {
     if (value && editing_) {
         editing_->DropEdit();
     }
+    if (value) {
+        filter_.Forget();
+    }
     loading_ = value;
 }
 
 void TTodoListBox::Loaded() {
     loading_ = false;
+    if (filter_.Active()) {
+        filter_.Choose(*items_);
+        RepaintAll();
+    }
     SyncRows();
     SetItemIndex(rememberedIndex_);
 }
 
+void TTodoListBox::SetFindText(const QString& text) {
+    if (text == filter_.Text()) {
+        return;
+    }
+    EndEdit();
+    const TTodoItem* selected = RowItem(itemIndex_);
+    filter_.SetText(text, *items_);
+    ApplyRows(selected);
+}
+
+void TTodoListBox::ItemsRearranged() {
+    if (!filter_.Active()) {
+        return;
+    }
+    const TTodoItem* selected = RowItem(itemIndex_);
+    filter_.Forget();
+    filter_.Choose(*items_);
+    ApplyRows(selected);
+}
+
+void TTodoListBox::ApplyRows(const TTodoItem* selected) {
+    rowCount_ = filter_.RowCount(*items_);
+    const int row = selected ? RowOfItem(selected->Index()) : -1;
+    itemIndex_ = row;
+    rememberedIndex_ = row;
+    UpdateScrollRange();
+    RepaintAll();
+    EnsureVisible(row);
+    if (editing_) {
+        editing_->RowsChanged();
+    }
+}
+
+void TTodoListBox::ItemChanged(int index) {
+    filter_.ItemChanged(index);
+    const int row = RowOfItem(index);
+    if (row >= 0 && row < rowCount_) {
+        RepaintRow(row);
+    }
+}
+
+void TTodoListBox::ItemRemoving(int index) {
+    if (!loading_) {
+        filter_.ItemRemoving(*items_, index);
+    }
+}
+
 void TTodoListBox::RowsSettled() {
+    filter_.ItemsMoved();
     if (rangeStale_) {
         UpdateScrollRange();
         RepaintAll();
@@ -332,10 +390,10 @@ void TTodoListBox::paintEvent(QPaintEvent* event) {
     const QRect dirty = event->rect();
     const int top = TopIndex();
     const int first = std::max(top, top + dirty.top() / rowHeight_);
-    const int last = std::min(rowCount_, items_->Count()) - 1;
+    const int last = std::min(rowCount_, filter_.RowCount(*items_)) - 1;
     const int lastDirty = std::min(last, top + dirty.bottom() / rowHeight_);
     for (int row = first; row <= lastDirty; ++row) {
-        rows.Paint(painter, *items_->At(row), RowRect(row), row == itemIndex_);
+        rows.Paint(painter, *RowItem(row), RowRect(row), row == itemIndex_);
     }
     // The space below the last row (all of it without rows) shows the list's colour.
     const long long below = static_cast<long long>(last + 1 - top) * rowHeight_;
@@ -492,11 +550,12 @@ bool TTodoListBox::FullTextHint(const QPoint& point, TTodoHintInfo& info) const 
     int row = -1;
     int column = -1;
     QRect cell;
-    if (!CellAtPoint(point.x(), point.y(), row, column, cell) || row >= items_->Count()) {
+    const TTodoItem* item = nullptr;
+    if (!CellAtPoint(point.x(), point.y(), row, column, cell) || !(item = RowItem(row))) {
         return false;
     }
     const TTodoColumnItem& col = *columns_->At(column);
-    const QString text = CellText(*items_->At(row), col.TodoData(), HintTexts());
+    const QString text = CellText(*item, col.TodoData(), HintTexts());
     if (TrimControls(text).isEmpty()) {
         return false;
     }

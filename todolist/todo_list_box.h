@@ -22,6 +22,7 @@
 #include "model/todo_collections.h"
 #include "model/todo_owner.h"
 #include "model/todo_types.h"
+#include "todolist/row_filter.h"
 #include "todolist/row_painter.h"
 #include "todolist/todo_events.h"
 #include "todolist/todo_glyphs.h"
@@ -54,6 +55,18 @@ public:
     const TTodoItemCollection& TodoItems() const { return *items_; }
 
     // Rows and selection ------------------------------------------------------------------
+
+    // The item a row shows, null outside the rows; the row of an item position, -1 when
+    // the item has none. Without a find text row n is item n.
+    TTodoItem* RowItem(int row) const override { return filter_.RowItem(*items_, row); }
+    int RowOfItem(int index) const { return filter_.RowOf(index); }
+    // Shows only the items that contain the text (see TRowFilter); an empty text shows
+    // all again. The selected item stays selected when it still has a row.
+    void SetFindText(const QString& text);
+    const QString& FindText() const { return filter_.Text(); }
+    // The items' contents moved between positions (a sort) or were replaced: the rows
+    // are chosen again.
+    void ItemsRearranged();
 
     // The selected row, -1 for none. Setting it remembers the value, selects that row (none
     // for a value outside the rows), repaints it and scrolls it into view; it never raises
@@ -211,6 +224,10 @@ public:
     void RepaintRow(int row) override;
     void RepaintAll() override;
     void SelectRow(int row) override { SetItemIndex(row); }
+    // The model reports items by their positions; these map them to rows.
+    void ItemChanged(int index) override;
+    void SelectItem(int index) override { SetItemIndex(RowOfItem(index)); }
+    void ItemRemoving(int index) override;
     void ColumnsChanged() override;
     void RowsSettled() override;
     TFont CurrentFont() const override { return look_.Font; }
@@ -274,6 +291,9 @@ private:
         RepaintAll();
     }
     void UpdateScrollRange();
+    // The rows were chosen anew: their count, the selection (the given item's row), the
+    // scroll range and the paint follow.
+    void ApplyRows(const TTodoItem* selected);
     void InsertItemByKey();
     void DeleteItemByKey();
     void Lookup(int key);
@@ -294,6 +314,7 @@ private:
     TCustomTodoList* owner_;
     std::unique_ptr<TTodoItemCollection> items_;
     std::unique_ptr<TTodoColumnCollection> columns_;
+    TRowFilter filter_;
     TImageList priorityImages_;
     QPixmap checkedGlyph_;
     QPixmap uncheckedGlyph_;

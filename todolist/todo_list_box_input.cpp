@@ -134,11 +134,11 @@ void TTodoListBox::InsertItemByKey() {
 }
 
 void TTodoListBox::DeleteItemByKey() {
-    const int index = itemIndex_;
-    if (index < 0 || index >= items_->Count()) {
+    TTodoItem* item = RowItem(itemIndex_);
+    if (!item) {
         return;
     }
-    TTodoItem* item = items_->At(index);
+    const int index = item->Index();
     if (owner_->DoItemDelete(item) && index < items_->Count() && items_->At(index) == item) {
         items_->Delete(index);
     }
@@ -156,8 +156,8 @@ void TTodoListBox::Lookup(int key) {
     // In an editable list the typed characters edit the current cell; moving to another
     // row first would put them into a cell the user did not choose.
     const int found =
-        typeAhead_.Key(key, !editable_, itemIndex_, std::min(rowCount_, items_->Count()),
-                       [&](int row) { return CellText(*items_->At(row), kind, texts); });
+        typeAhead_.Key(key, !editable_, itemIndex_, std::min(rowCount_, filter_.RowCount(*items_)),
+                       [&](int row) { return CellText(*RowItem(row), kind, texts); });
     if (found >= 0) {
         UserSelect(found);
     }
@@ -286,7 +286,7 @@ void TTodoListBox::CellMouseRelease(QMouseEvent* event) {
     int row = -1;
     int column = -1;
     QRect rect;
-    if (CellAtPoint(p.x(), p.y(), row, column, rect) && row < items_->Count()) {
+    if (CellAtPoint(p.x(), p.y(), row, column, rect) && RowItem(row)) {
         if (column != focusColumn_) {
             focusColumn_ = column;
             RepaintRow(row);

@@ -13,6 +13,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include "app/find_bar.h"
 #include "app/program.h"
 #include "e2e_support.h"
 #include "model/todo_file.h"
@@ -465,6 +466,17 @@ private Q_SLOTS:
             QDir(qEnvironmentVariable("HOME")).filePath(QStringLiteral("main-window.png"));
         QVERIFY(shot.save(file));
         qInfo("screenshot: %s", qPrintable(file));
+
+        // The second picture: the find bar (Ctrl+F) narrowing the rows.
+        QTest::keyClick(&Main(), Qt::Key_F, Qt::ControlModifier);
+        QTest::keyClicks(Main().FindBar()->TextBox(), QStringLiteral("re"));
+        QCOMPARE(List().ListBox()->RowCount(), 2);
+        QTest::qWait(200);
+        const QImage found = Main().screen()->grabWindow(Main().winId()).toImage();
+        const QString findFile =
+            QDir(qEnvironmentVariable("HOME")).filePath(QStringLiteral("main-window-find.png"));
+        QVERIFY(found.save(findFile));
+        qInfo("screenshot: %s", qPrintable(findFile));
     }
 };
 
