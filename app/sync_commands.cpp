@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QTimer>
 
+#include "app/edit_history.h"
 #include "app/main_window.h"
 #include "app/sync_controller.h"
 #include "app/sync_dialog.h"
@@ -52,6 +53,11 @@ TSyncController& TForm1::SyncController() {
             auto lock = LockFor(currentFile_);
             SaveToFile(items, currentFile_);
             SetCurrentFile(currentFile_, std::move(lock));
+        };
+        side.Replace = [this](TTodoItemCollection& items) {
+            // One change that Edit -> Undo takes back (the next sync then sends that back).
+            ReplaceItemsUndoably(items, QStringLiteral("Synchronize"));
+            history_->MarkSaved();
         };
         sync_ = std::make_unique<TSyncController>(side);
         connect(sync_.get(), &TSyncController::progress, this,

@@ -62,7 +62,8 @@ std::unique_ptr<TTodoItemCollection> TWindowSyncStore::Snapshot() {
         // since this snapshot, and WriteMerged sees that.
         const TCustomTodoList& list = *window_.List;
         snapshot_ = CopyOf(list.Items());
-        selected_ = list.ListBox()->ItemIndex();
+        const TTodoItem* selected = list.SelectedItem();
+        selected_ = selected ? selected->Index() : -1;
         top_ = list.ListBox()->TopIndex();
         copy = CopyOf(*snapshot_);
     });
@@ -172,8 +173,7 @@ void TWindowSyncStore::CheckSameList() const {
 void TWindowSyncStore::Apply(const TTodoItemCollection& merged, const std::vector<int>& origins) {
     TCustomTodoList& list = *window_.List;
     auto items = CopyOf(merged);
-    list.Items().Clear();
-    list.Items().TakeAll(*items);
+    window_.Replace(*items);
     // The selected item stays selected where the sync kept it; the view stays where it was.
     int selected = -1;
     for (std::size_t i = 0; i < origins.size() && selected_ >= 0; ++i) {
@@ -184,6 +184,6 @@ void TWindowSyncStore::Apply(const TTodoItemCollection& merged, const std::vecto
     }
     TTodoListBox& box = *list.ListBox();
     box.SetTopIndex(top_);
-    box.SetItemIndex(selected);
+    box.SelectItem(selected);
     snapshot_.reset();
 }

@@ -32,6 +32,8 @@ struct TSyncWindowSide {
     std::function<QString()> CurrentFile;
     // Saves these items to the current file crash-safely, as Save does; raises.
     std::function<void(const TTodoItemCollection& items)> Save;
+    // Makes these items (taken over) the list, the file holding them already.
+    std::function<void(TTodoItemCollection& items)> Replace;
 };
 
 class TWindowSyncStore : public ISyncListStore {
@@ -69,7 +71,7 @@ private:
 
     // GUI thread only.
     std::unique_ptr<TTodoItemCollection> snapshot_;
-    int selected_ = -1;
+    int selected_ = -1;  // the item's position, not its row (a find may hide rows)
     int top_ = 0;
 
     mutable std::mutex mutex_;

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 
+#include "app/edit_history.h"
 #include "app/sync_controller.h"
 #include "app/sync_dialog.h"
 #include "sync/sync_state.h"
@@ -124,6 +125,9 @@ private Q_SLOTS:
         QCOMPARE(WindowFixture::Subjects(path), all);
         QCOMPARE(f.List().SelectedItem()->Subject(), std::string("Call"));
         QVERIFY(QFileInfo::exists(SyncStateFileName(path)));
+        // One change that Undo takes back, and saved.
+        QCOMPARE(f.Main().History().UndoText(), QStringLiteral("Synchronize"));
+        QVERIFY(!f.Main().HasUnsavedChanges());
         QVERIFY(f.Main().Message().startsWith(QStringLiteral(
             "work.2do synchronized: here 1 added, 0 changed, 0 deleted; on the server 2 added")));
         QCOMPARE(Summaries(url), (QStringList{QStringLiteral("Call"), QStringLiteral("From phone"),
