@@ -304,10 +304,10 @@ private Q_SLOTS:
         QVERIFY(opened);
         QVERIFY(Key(QStringLiteral("y")));
         // The window saves the merged list, then the sync writes its sidecar.
-        QTRY_VERIFY_WITH_TIMEOUT(
-            QFileInfo::exists(folder->filePath(QStringLiteral(".synced.2do.sync"))), 30000);
-        QCOMPARE(subjects(),
-                 (QStringList{QStringLiteral("From desk"), QStringLiteral("From phone")}));
+        QTRY_COMPARE_WITH_TIMEOUT(
+            subjects(), (QStringList{QStringLiteral("From desk"), QStringLiteral("From phone")}),
+            30000);
+        QVERIFY(QFileInfo::exists(folder->filePath(QStringLiteral(".synced.2do.sync"))));
         QCOMPARE(sync_test::TasksByUid(url).size(), 2);
         QVERIFY(ExitByMenu(run, window));
         QVERIFY(run.Finished());
