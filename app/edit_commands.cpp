@@ -13,6 +13,7 @@
 #include "app/find_bar.h"
 #include "app/main_window.h"
 #include "todolist/todo_list.h"
+#include "widgets/hover_button.h"
 
 namespace {
 
@@ -42,9 +43,13 @@ void TForm1::BuildEditing() {
     auto* items = findChild<QMenu*>(QStringLiteral("mnuItems"));
     menuBar()->insertMenu(items ? items->menuAction() : nullptr, edit);
 
+    // The desktop's theme icons where it has them, else the program's own glyphs, as in
+    // the other menus.
     auto addAction = [this, edit](const char* name, const QString& text, const char* icon,
-                                  QList<QKeySequence> keys, std::function<void()> command) {
-        QAction* action = edit->addAction(QIcon::fromTheme(QString::fromLatin1(icon)), text);
+                                  TGlyph glyph, QList<QKeySequence> keys,
+                                  std::function<void()> command) {
+        QAction* action =
+            edit->addAction(QIcon::fromTheme(QString::fromLatin1(icon), GlyphIcon(glyph)), text);
         action->setObjectName(QString::fromLatin1(name));
         action->setShortcuts(keys);
         connect(action, &QAction::triggered, this,
@@ -53,15 +58,15 @@ void TForm1::BuildEditing() {
     };
     const QString undoVerb = QStringLiteral("&Undo");
     const QString redoVerb = QStringLiteral("&Redo");
-    QAction* undo = addAction("mnuEditUndo", undoVerb, "edit-undo", {QKeySequence::Undo},
-                              [this] { history_->Undo(); });
+    QAction* undo = addAction("mnuEditUndo", undoVerb, "edit-undo", TGlyph::Undo,
+                              {QKeySequence::Undo}, [this] { history_->Undo(); });
     QAction* redo = addAction(
-        "mnuEditRedo", redoVerb, "edit-redo",
+        "mnuEditRedo", redoVerb, "edit-redo", TGlyph::Redo,
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
         [this] { history_->Redo(); });
     edit->addSeparator();
-    addAction("mnuEditFind", QStringLiteral("&Find..."), "edit-find", {QKeySequence::Find},
-              [this] { findBar_->Open(); });
+    addAction("mnuEditFind", QStringLiteral("&Find..."), "edit-find", TGlyph::Find,
+              {QKeySequence::Find}, [this] { findBar_->Open(); });
 
     undo->setEnabled(false);
     redo->setEnabled(false);

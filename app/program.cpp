@@ -1,6 +1,7 @@
 #include "app/program.h"
 
 #include "app/about_box.h"
+#include "app/first_paint.h"
 #include "app/run_once.h"
 #include "platform/application.h"
 
@@ -28,10 +29,14 @@ int RunPellmark(int& argc, char** argv) {
     application.SetMessageService(&platform.Messages);
 
     TProgramWindows windows = CreateProgramWindows(platform);
-    if (!windows.Main->RunOnce1()->Start()) {
+    TRunOnce* runOnce = windows.Main->RunOnce1();
+    runOnce->DeferListening();
+    if (!runOnce->Start()) {
         return 0;  // the running copy took over
     }
     QObject::connect(windows.Main.get(), &TForm1::Closed, &application, &QCoreApplication::quit);
+    // Other starts wait for the socket until the window is on the screen.
+    AfterFirstPaint(windows.Main.get(), [runOnce] { runOnce->Listen(); });
     windows.Main->show();
     return application.exec();
 }

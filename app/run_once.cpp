@@ -5,30 +5,23 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QLockFile>
 #include <QStandardPaths>
 #include <QThread>
-#include <QTimer>
 #include <QWidget>
 #include <exception>
 
+#include "app/instance_channel.h"
 #include "app/instance_message.h"
 #include "app/window_activation.h"
+#include "platform/module_loader.h"
 
 #if defined(Q_OS_UNIX)
 #include <pwd.h>
-#include <sys/socket.h>
 #include <unistd.h>
 #endif
 
 namespace {
-
-// A connection that sends nothing useful is dropped after this long.
-constexpr int kReadMilliseconds = 5000;
-// More connections at once than any burst of real starts; the rest are refused.
-constexpr int kMaxIncoming = 16;
 
 QString SafeName(const QString& name) {
     QString out;
@@ -53,22 +46,6 @@ QString UserName() {
 #endif
 }
 
-// Only the user who runs this copy may hand it a command line.
-bool PeerIsSameUser(const QLocalSocket& socket) {
-#if defined(Q_OS_LINUX)
-    ucred credentials{};
-    socklen_t size = sizeof credentials;
-    if (getsockopt(static_cast<int>(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED,
-                   &credentials, &size) != 0) {
-        return false;
-    }
-    return credentials.uid == geteuid();
-#else
-    Q_UNUSED(socket);
-    return true;
-#endif
-}
-
 std::vector<std::string> OwnCommandLine() {
     std::vector<std::string> strings;
     const QStringList arguments = QCoreApplication::arguments();
@@ -86,60 +63,11 @@ std::vector<std::string> OwnCommandLine() {
 
 }  // namespace
 
-// One connection from another start: collects the message, answers once it has it all.
-class TRunOnce::TIncoming : public QObject {
-public:
-    TIncoming(TRunOnce* runOnce, QLocalSocket* socket)
-        : QObject(runOnce), runOnce_(runOnce), socket_(socket) {
-        socket_->setParent(this);
-        connect(socket_, &QLocalSocket::readyRead, this, &TIncoming::Read);
-        connect(socket_, &QLocalSocket::disconnected, this, &TIncoming::Finish);
-        connect(socket_, &QLocalSocket::errorOccurred, this, &TIncoming::Finish);
-        timeout_.setSingleShot(true);
-        connect(&timeout_, &QTimer::timeout, this, &TIncoming::Finish);
-        timeout_.start(kReadMilliseconds);
-    }
-    void Read() {
-        if (finished_) {
-            return;
-        }
-        const qint64 room = static_cast<qint64>(kInstanceMessageMax + 1 - bytes_.size());
-        bytes_ += socket_->read(room).toStdString();
-        try {
-            const std::size_t size = InstanceMessageSize(bytes_);
-            if (size == 0 || bytes_.size() < size) {
-                if (bytes_.size() > kInstanceMessageMax) {
-                    Finish();
-                }
-                return;
-            }
-            const TInstanceMessage message = DecodeInstanceMessage(bytes_);
-            socket_->putChar(kInstanceMessageAck);
-            socket_->flush();
-            Finish();
-            runOnce_->Received(message);
-        } catch (const EInstanceMessageError&) {
-            Finish();  // ignored: nothing is answered and nothing changes
-        }
-    }
-
-    void Finish() {
-        if (finished_) {
-            return;
-        }
-        finished_ = true;
-        timeout_.stop();
-        socket_->disconnectFromServer();
-        deleteLater();
-    }
-
-private:
-    TRunOnce* runOnce_;
-    QLocalSocket* socket_;
-    QTimer timeout_;
-    std::string bytes_;
-    bool finished_ = false;
-};
+std::unique_ptr<IInstanceChannel> LoadInstanceChannel() {
+    auto create = reinterpret_cast<TNewInstanceChannel>(
+        ResolveModuleSymbol("pellmark-instance-channel", "PellmarkNewInstanceChannel"));
+    return std::unique_ptr<IInstanceChannel>(create());
+}
 
 TRunOnce::TRunOnce(QWidget* owner, IRunOnceOwner* ownerState)
     : QObject(owner), owner_(owner), ownerState_(ownerState) {
@@ -160,8 +88,7 @@ TRunOnce::~TRunOnce() {
     destroying_ = true;
     // The socket goes before the lock: a start that takes the lock next must not have its
     // new socket removed by this one closing.
-    delete server_;
-    server_ = nullptr;
+    channel_.reset();
     lock_.reset();
 }
 
@@ -182,7 +109,7 @@ QString TRunOnce::ChannelName() {
 }
 
 bool TRunOnce::Listening() const {
-    return server_ && server_->isListening();
+    return channel_ && channel_->Listening();
 }
 
 bool TRunOnce::Start() {
@@ -208,7 +135,9 @@ bool TRunOnce::Start(const std::vector<std::string>& commandLine) {
     const QDeadlineTimer deadline(kConnectMilliseconds);
     for (;;) {
         if (lock_->tryLock(0)) {
-            Listen();
+            if (!deferListening_) {
+                Listen();
+            }
             return running_ = true;
         }
         // A lock that cannot even be tried (no runtime folder, no rights) leaves the
@@ -227,59 +156,36 @@ bool TRunOnce::Start(const std::vector<std::string>& commandLine) {
     }
 }
 
+void TRunOnce::DeferListening() {
+    deferListening_ = true;
+}
+
 void TRunOnce::Listen() {
-    server_ = new QLocalServer(this);
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
-    server_->setMaxPendingConnections(kMaxIncoming);
-    // Only the lock holder gets here, so a socket left now belongs to a dead copy.
-    QLocalServer::removeServer(serverName_);
-    connect(server_, &QLocalServer::newConnection, this, &TRunOnce::NewConnection);
-    if (!server_->listen(serverName_)) {
-        delete server_;
-        server_ = nullptr;
+    if (!started_ || !running_ || !lock_ || !lock_->isLocked() || Listening()) {
+        return;
+    }
+    try {
+        if (!channel_) {
+            channel_ = LoadInstanceChannel();
+        }
+        if (!channel_->Listen(serverName_,
+                              [this](const TInstanceMessage& message) { Received(message); })) {
+            channel_.reset();
+        }
+    } catch (const EPellmarkError&) {
+        channel_.reset();  // without the channel the program runs on without the rule
     }
 }
 
-bool TRunOnce::HandOver(const std::string& message) const {
-    QLocalSocket socket;
-    socket.connectToServer(serverName_);
-    if (!socket.waitForConnected(500)) {
-        return false;
-    }
-    socket.write(message.data(), static_cast<qint64>(message.size()));
-    const QDeadlineTimer deadline(kAckMilliseconds);
-    while (socket.bytesToWrite() > 0) {
-        if (!socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) {
+bool TRunOnce::HandOver(const std::string& message) {
+    if (!channel_) {
+        try {
+            channel_ = LoadInstanceChannel();
+        } catch (const EPellmarkError&) {
             return false;
         }
     }
-    while (socket.bytesAvailable() < 1) {
-        if (deadline.hasExpired() ||
-            !socket.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
-            return false;
-        }
-    }
-    char answer = 0;
-    return socket.getChar(&answer) && answer == kInstanceMessageAck;
-}
-
-void TRunOnce::NewConnection() {
-    while (QLocalSocket* socket = server_->nextPendingConnection()) {
-        int open = 0;
-        for (const QObject* child : children()) {
-            open += dynamic_cast<const TIncoming*>(child) ? 1 : 0;
-        }
-        if (open >= kMaxIncoming || !PeerIsSameUser(*socket)) {
-            socket->abort();
-            socket->deleteLater();
-            continue;
-        }
-        auto* incoming = new TIncoming(this, socket);
-        // Bytes may have arrived with the connection.
-        if (socket->bytesAvailable() > 0) {
-            incoming->Read();
-        }
-    }
+    return channel_->HandOver(serverName_, message);
 }
 
 void TRunOnce::Received(const TInstanceMessage& message) {

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-class QLocalServer;
+class IInstanceChannel;
 class QLockFile;
 class QWidget;
 class TRunOnce;
@@ -56,6 +56,13 @@ public:
     // The same with a given command line (program path first) in the 8-bit code page.
     bool Start(const std::vector<std::string>& commandLine);
 
+    // Called before Start(): the running copy takes the lock in Start() but listens only
+    // from Listen() on, so that the socket's module is loaded after the window shows.
+    // Other starts keep trying to hand over until then (kConnectMilliseconds).
+    void DeferListening();
+    // Starts listening, once, if this is the running copy.
+    void Listen();
+
     // Raised in the running copy for each other start, after its window came forward.
     TOnOtherInstance OnOtherInstance;
     // Where an error raised by OnOtherInstance goes (the application's error handler);
@@ -79,10 +86,7 @@ public:
     static constexpr int kAckMilliseconds = 10000;
 
 private:
-    class TIncoming;
-    void Listen();
-    bool HandOver(const std::string& message) const;
-    void NewConnection();
+    bool HandOver(const std::string& message);
     void Received(const TInstanceMessage& message);
 
     QPointer<QWidget> owner_;
@@ -90,7 +94,8 @@ private:
     QString lockFileName_;
     QString serverName_;
     std::unique_ptr<QLockFile> lock_;
-    QLocalServer* server_ = nullptr;  // child of this
+    std::unique_ptr<IInstanceChannel> channel_;  // loaded to listen or to hand over
+    bool deferListening_ = false;
     bool started_ = false;
     bool running_ = true;
     bool destroying_ = false;

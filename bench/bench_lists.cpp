@@ -1,12 +1,21 @@
 #include "bench/bench_lists.h"
 
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QSet>
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 #include "model/todo_file.h"
+#include "model/todo_sort.h"
 #include "todolist/todo_list.h"
 
 namespace {
@@ -169,4 +178,70 @@ QString BenchDataFolder() {
     const QString folder = QCoreApplication::applicationDirPath() + QStringLiteral("/bench-data");
     QDir().mkpath(folder);
     return folder;
+}
+
+long long WalkListRecords(const QByteArray& data) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
+    const std::size_t size = std::size_t(data.size());
+    std::size_t pos = 0;
+    auto readInt = [&](std::int32_t& value) {
+        if (size - pos < 4) {
+            return false;
+        }
+        std::uint32_t v;
+        std::memcpy(&v, bytes + pos, 4);
+        value = std::int32_t(v);
+        pos += 4;
+        return true;
+    };
+    long long fields = 0;
+    std::int32_t items = 0;
+    if (!readInt(items)) {
+        return -1;
+    }
+    for (std::int32_t i = 0; i < items; ++i) {
+        std::int32_t count = 0;
+        if (!readInt(count)) {
+            return -1;
+        }
+        for (std::int32_t f = 0; f < count; ++f) {
+            if (size - pos < 3) {
+                return -1;
+            }
+            const std::size_t length = bytes[pos + 1] | (std::size_t(bytes[pos + 2]) << 8);
+            pos += 3;
+            if (size - pos < length) {
+                return -1;
+            }
+            pos += length;
+            ++fields;
+        }
+    }
+    return fields;
+}
+
+TBenchSubjects::TBenchSubjects(const QString& listFile) : collator_(DefaultTodoCollator()) {
+    TTodoItemCollection items;
+    LoadFromFile(items, listFile);
+    for (const TTodoItem* item : items) {
+        subjects_.push_back(
+            QString::fromLocal8Bit(item->Subject().data(), qsizetype(item->Subject().size())));
+    }
+}
+
+void TBenchSubjects::Sort(std::vector<QString>& subjects) const {
+    std::sort(subjects.begin(), subjects.end(),
+              [this](const QString& a, const QString& b) { return collator_.compare(a, b) < 0; });
+    benchmark::DoNotOptimize(subjects.data());
+}
+
+bool WriteFlushRename(const QString& target, const QByteArray& bytes) {
+    const QByteArray path = QFile::encodeName(target);
+    const QByteArray temp = path + ".tmp";
+    const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const bool ok = fd >= 0 && ::write(fd, bytes.constData(), std::size_t(bytes.size())) ==
+                                   ssize_t(bytes.size());
+    const bool flushed = fd >= 0 && ::fsync(fd) == 0;
+    const bool closed = fd >= 0 && ::close(fd) == 0;
+    return ok && flushed && closed && ::rename(temp.constData(), path.constData()) == 0;
 }

@@ -76,49 +76,6 @@ protected:
 
 // Loading -----------------------------------------------------------------------------------
 
-// Walks the records of a .2do file: the counts, and each field's tag and length, skipping
-// the data. It checks every length against the bytes that are there, as any reader must,
-// and returns the number of fields.
-long long WalkRecords(const QByteArray& data) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
-    const std::size_t size = std::size_t(data.size());
-    std::size_t pos = 0;
-    auto readInt = [&](std::int32_t& value) {
-        if (size - pos < 4) {
-            return false;
-        }
-        std::uint32_t v;
-        std::memcpy(&v, bytes + pos, 4);
-        value = std::int32_t(v);
-        pos += 4;
-        return true;
-    };
-    long long fields = 0;
-    std::int32_t items = 0;
-    if (!readInt(items)) {
-        return -1;
-    }
-    for (std::int32_t i = 0; i < items; ++i) {
-        std::int32_t count = 0;
-        if (!readInt(count)) {
-            return -1;
-        }
-        for (std::int32_t f = 0; f < count; ++f) {
-            if (size - pos < 3) {
-                return -1;
-            }
-            const std::size_t length = bytes[pos + 1] | (std::size_t(bytes[pos + 2]) << 8);
-            pos += 3;
-            if (size - pos < length) {
-                return -1;
-            }
-            pos += length;
-            ++fields;
-        }
-    }
-    return fields;
-}
-
 // Both loading figures start every round with the memory of a fresh process: the heap
 // memory that the round before freed is given back first, so that neither is timed with
 // pages that are already mapped.
@@ -134,7 +91,7 @@ void BM_LoadBarePass(benchmark::State& state) {
     for (auto _ : state) {
         ReturnFreeMemory(state);
         const QByteArray data = ReadWholeFile(path);
-        const long long fields = WalkRecords(data);
+        const long long fields = WalkListRecords(data);
         if (fields != 14LL * count) {
             state.SkipWithError("the walk did not find every field");
             break;
@@ -185,14 +142,9 @@ void BM_SaveBareWrite(benchmark::State& state) {
     TTodoItemCollection items;
     LoadFromFile(items, BenchListFile(BenchDataFolder(), count));
     const QByteArray data = ItemsToBytes(items);
-    const QByteArray target = QFile::encodeName(BenchDataFolder() + QStringLiteral("/bare.2do"));
-    const QByteArray temp = target + ".tmp";
+    const QString target = BenchDataFolder() + QStringLiteral("/bare.2do");
     for (auto _ : state) {
-        const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const bool ok = fd >= 0 && ::write(fd, data.constData(), std::size_t(data.size())) ==
-                                       ssize_t(data.size());
-        if (!ok || ::fsync(fd) != 0 || ::close(fd) != 0 ||
-            ::rename(temp.constData(), target.constData()) != 0) {
+        if (!WriteFlushRename(target, data)) {
             state.SkipWithError("the bare write failed");
             break;
         }
@@ -233,22 +185,12 @@ public:
 
 void BM_SortSubjectsStd(benchmark::State& state, TSortLocale locale) {
     const TLocaleScope scope(locale);
-    const int count = int(state.range(0));
-    TTodoItemCollection items;
-    LoadFromFile(items, BenchListFile(BenchDataFolder(), count));
-    std::vector<QString> subjects;
-    for (const TTodoItem* item : items) {
-        subjects.push_back(
-            QString::fromLocal8Bit(item->Subject().data(), qsizetype(item->Subject().size())));
-    }
-    const QCollator collator = DefaultTodoCollator();
+    const TBenchSubjects subjects(BenchListFile(BenchDataFolder(), int(state.range(0))));
     for (auto _ : state) {
         state.PauseTiming();
-        std::vector<QString> sorted = subjects;
+        std::vector<QString> sorted = subjects.Subjects();
         state.ResumeTiming();
-        std::sort(sorted.begin(), sorted.end(),
-                  [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
-        benchmark::DoNotOptimize(sorted.data());
+        subjects.Sort(sorted);
     }
 }
 

@@ -3,15 +3,14 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <algorithm>
 #include <functional>
 #include <istream>
 #include <iterator>
 #include <limits>
-#include <map>
 #include <optional>
 #include <ostream>
 
+#include "cli/arguments.h"
 #include "cli/cli_errors.h"
 #include "cli/csv_io.h"
 #include "cli/help_text.h"
@@ -31,107 +30,6 @@ QString FileName(const std::string& bytes) {
     return QString::fromLocal8Bit(bytes.data(), qsizetype(bytes.size()));
 }
 
-// The command line of one command ------------------------------------------------------
-
-struct OptionRule {
-    std::string_view name;  // without the dashes
-    bool takesValue;
-    char shortName = 0;
-};
-
-class Arguments {
-public:
-    Arguments(std::string_view command, const std::vector<std::string>& args,
-              std::initializer_list<OptionRule> options)
-        : command_(command) {
-        bool optionsEnded = false;
-        for (std::size_t i = 0; i < args.size(); ++i) {
-            const std::string& arg = args[i];
-            if (optionsEnded || arg == "-" || arg.empty() || arg[0] != '-') {
-                positional_.push_back(arg);
-                continue;
-            }
-            if (arg == "--") {
-                optionsEnded = true;
-                continue;
-            }
-            if (arg == "-h" || arg == "--help") {
-                help_ = true;
-                continue;
-            }
-            std::string name;
-            std::optional<std::string> value;
-            if (arg.starts_with("--")) {
-                const std::size_t equals = arg.find('=');
-                name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-                if (equals != std::string::npos) {
-                    value = arg.substr(equals + 1);
-                }
-            } else {
-                const OptionRule* rule = nullptr;
-                for (const OptionRule& option : options) {
-                    if (arg.size() == 2 && option.shortName == arg[1]) {
-                        rule = &option;
-                    }
-                }
-                if (!rule) {
-                    Usage("unknown option " + arg);
-                }
-                name = rule->name;
-            }
-            const auto rule = std::find_if(options.begin(), options.end(),
-                                           [&](const OptionRule& o) { return o.name == name; });
-            if (rule == options.end()) {
-                Usage("unknown option --" + name);
-            }
-            if (values_.count(name)) {
-                Usage("option --" + name + " is given twice");
-            }
-            if (rule->takesValue) {
-                if (!value) {
-                    if (i + 1 >= args.size()) {
-                        Usage("option --" + name + " needs a value");
-                    }
-                    value = args[++i];
-                }
-            } else if (value) {
-                Usage("option --" + name + " takes no value");
-            }
-            values_[name] = value.value_or(std::string());
-        }
-    }
-
-    bool Help() const { return help_; }
-    const std::vector<std::string>& Positional() const { return positional_; }
-
-    // Exactly these positional arguments, by name for the message.
-    void Expect(std::initializer_list<const char*> names) const {
-        if (positional_.size() < names.size()) {
-            Usage(std::string("missing ") + names.begin()[positional_.size()]);
-        }
-        if (positional_.size() > names.size()) {
-            Usage("unexpected argument '" + positional_[names.size()] + "'");
-        }
-    }
-
-    bool Has(std::string_view name) const { return values_.count(std::string(name)) != 0; }
-    std::optional<std::string> Value(std::string_view name) const {
-        const auto it = values_.find(std::string(name));
-        return it == values_.end() ? std::nullopt : std::optional<std::string>(it->second);
-    }
-
-    [[noreturn]] void Usage(const std::string& message) const {
-        throw EUsageError(QString::fromLocal8Bit(message.data(), qsizetype(message.size())) +
-                          QLatin1Char('\n') + QString::fromStdString(CommandUsage(command_)));
-    }
-
-private:
-    std::string_view command_;
-    std::vector<std::string> positional_;
-    std::map<std::string, std::string> values_;
-    bool help_ = false;
-};
-
 // Shared steps -------------------------------------------------------------------------
 
 [[noreturn]] void Fail(const QString& message) {
@@ -150,16 +48,10 @@ void Write(std::ostream& out, const QString& text) {
     Write(out, text.toLocal8Bit());
 }
 
-// Holds the list's lock for a changing command; a list the window has open is refused.
+// Holds the list's lock for a changing command (model/list_lock.h tells whom it waits for).
 class ChangeLock {
 public:
-    explicit ChangeLock(const std::string& file) {
-        if (lock_.Lock(FileName(file)) == lrHeldByOther) {
-            Fail(FileName(file) + QLatin1String(" is open in Pellmark"));
-        }
-        // A folder where no lock file can be made cannot take the new list either; the
-        // save reports that.
-    }
+    explicit ChangeLock(const std::string& file) { LockListForChange(lock_, FileName(file)); }
 
 private:
     TListLock lock_;
@@ -179,50 +71,53 @@ int ItemIndex(const std::string& text, const TTodoItemCollection& items, const s
     return int(*index);
 }
 
-QByteArray ReadInput(const std::string& name, std::istream& in) {
-    if (name == "-") {
-        std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        return QByteArray(data.data(), qsizetype(data.size()));
-    }
-    return ReadWholeFile(FileName(name));
-}
-
-// Reads iCalendar from the file or standard input as it comes, one line at a time.
-void ImportICalendar(const std::string& name, std::istream& in, TTodoItemCollection& items,
-                     const std::function<void(const QString&)>& warn) {
-    QFile file(FileName(name));
-    if (name != "-" && !file.open(QIODevice::ReadOnly)) {
-        throw EFOpenError::ForFile(FileName(name));
-    }
-    const TReadBytes read =
-        name == "-" ? ReadFromStream(in) : [&file](char* into, std::size_t size) {
-            const qint64 n = file.read(into, qint64(size));
+// The import's input as it comes: the file, or standard input for "-".
+class ImportInput {
+public:
+    ImportInput(const std::string& name, std::istream& in) : file_(FileName(name)) {
+        if (name == "-") {
+            read_ = ReadFromStream(in);
+            return;
+        }
+        if (!file_.open(QIODevice::ReadOnly)) {
+            throw EFOpenError::ForFile(FileName(name));
+        }
+        read_ = [this](char* into, std::size_t size) {
+            const qint64 n = file_.read(into, qint64(size));
             if (n < 0) {
-                throw EReadError(QStringLiteral("Cannot read file %1").arg(file.fileName()));
+                throw EReadError(QStringLiteral("Cannot read file %1").arg(file_.fileName()));
             }
             return std::size_t(n);
         };
-    ReadICalendar(
-        read, [&items](TTodoItem& item) { items.Add()->TakeContentQuietly(item); }, warn);
-}
+    }
+    ImportInput(const ImportInput&) = delete;
+    ImportInput& operator=(const ImportInput&) = delete;
+
+    const TReadBytes& Read() const { return read_; }
+
+private:
+    QFile file_;
+    TReadBytes read_;
+};
 
 // The commands ---------------------------------------------------------------------------
 
 int Check(const std::vector<std::string>& args, std::ostream& out) {
-    Arguments a("check", args, {});
+    TCommandArguments a("check", args, {});
     if (a.Help()) {
         out << CommandHelp("check");
         return ecSuccess;
     }
     a.Expect({"FILE"});
-    TTodoItemCollection items;
-    LoadFromFile(items, FileName(a.Positional()[0]));
-    out << items.Count() << (items.Count() == 1 ? " item\n" : " items\n");
+    int count = 0;
+    ForEachItemInFile(
+        FileName(a.Positional()[0]), [&count](int n) { count = n; }, [](TTodoItem&) {});
+    out << count << (count == 1 ? " item\n" : " items\n");
     return ecSuccess;
 }
 
 int Export(const std::vector<std::string>& args, std::ostream& out) {
-    Arguments a("export", args, {{"format", true}});
+    TCommandArguments a("export", args, {{"format", true}});
     if (a.Help()) {
         out << CommandHelp("export");
         return ecSuccess;
@@ -232,25 +127,38 @@ int Export(const std::vector<std::string>& args, std::ostream& out) {
     if (format != "json" && format != "csv" && format != "ics") {
         Fail(Quoted(format) + QLatin1String(" is not an export format: use json, csv or ics"));
     }
-    TTodoItemCollection items;
-    LoadFromFile(items, FileName(a.Positional()[0]));
-    if (format == "json") {
-        Write(out, ItemsToJson(items));
-    } else if (format == "csv") {
-        Write(out, ItemsToCsv(items));
+    // Each item goes out as soon as it is read; the writer starts once the count is known.
+    std::optional<TJsonWriter> json;
+    std::optional<TCsvWriter> csv;
+    std::optional<TICalendarWriter> ics;
+    std::function<void(const TTodoItem&)> add;
+    ForEachItemInFile(
+        FileName(a.Positional()[0]),
+        [&](int count) {
+            if (format == "json") {
+                add = [&writer = json.emplace(out)](const TTodoItem& item) { writer.Add(item); };
+            } else if (format == "csv") {
+                add = [&writer = csv.emplace(out)](const TTodoItem& item) { writer.Add(item); };
+            } else {
+                add = [&writer =
+                           ics.emplace(out, QDateTime::currentDateTimeUtc(), std::size_t(count))](
+                          const TTodoItem& item) { writer.Add(item); };
+            }
+        },
+        [&add](TTodoItem& item) { add(item); });
+    if (json) {
+        json->Finish();
+    } else if (csv) {
+        csv->Finish();
     } else {
-        TICalendarWriter writer(out, QDateTime::currentDateTimeUtc(), std::size_t(items.Count()));
-        for (const TTodoItem* item : items) {
-            writer.Add(*item);
-        }
-        writer.Finish();
+        ics->Finish();
     }
     return ecSuccess;
 }
 
 int Import(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
            std::ostream& err) {
-    Arguments a("import", args, {{"output", true, 'o'}, {"format", true}});
+    TCommandArguments a("import", args, {{"output", true, 'o'}, {"format", true}});
     if (a.Help()) {
         out << CommandHelp("import");
         return ecSuccess;
@@ -275,30 +183,33 @@ int Import(const std::vector<std::string>& args, std::istream& in, std::ostream&
         Fail(Quoted(format) + QLatin1String(" is not an import format: use json, csv or ics"));
     }
     const QString inputName = input == "-" ? QStringLiteral("standard input") : FileName(input);
-    // The input is read first, so the lock is held only for the save.
-    TTodoItemCollection items;
+    // Each item goes into the new list's temporary file as soon as it is read; the lock is
+    // held only for putting the file in place.
+    const ImportInput source(input, in);
+    TTodoFileWriter list(FileName(*output));
+    const auto add = [&list](TTodoItem& item) { list.Add(item); };
     try {
         if (format == "ics") {
-            ImportICalendar(input, in, items, [&](const QString& warning) {
+            ReadICalendar(source.Read(), add, [&](const QString& warning) {
                 Write(err, inputName + QLatin1String(": ") + warning + QLatin1Char('\n'));
             });
         } else if (format == "json") {
-            ItemsFromJson(ReadInput(input, in), items);
+            ReadJsonItems(source.Read(), add);
         } else {
-            ItemsFromCsv(ReadInput(input, in), items);
+            ReadCsvItems(source.Read(), add);
         }
     } catch (const EImportError& error) {
         Fail(inputName + QLatin1String(": ") + error.Message());
     }
     const ChangeLock lock(*output);
-    SaveToFile(items, FileName(*output));
-    out << "Wrote " << items.Count() << (items.Count() == 1 ? " item to " : " items to ") << *output
+    list.Commit();
+    out << "Wrote " << list.Count() << (list.Count() == 1 ? " item to " : " items to ") << *output
         << "\n";
     return ecSuccess;
 }
 
 int Columns(const std::vector<std::string>& args, std::ostream& out) {
-    Arguments a("columns", args, {});
+    TCommandArguments a("columns", args, {});
     if (a.Help()) {
         out << CommandHelp("columns");
         return ecSuccess;
@@ -344,7 +255,7 @@ std::vector<TTodoData> ColumnKinds(const std::string& list) {
 }
 
 int Show(const std::vector<std::string>& args, std::ostream& out) {
-    Arguments a("show", args, {{"sort", true}, {"desc", false}, {"columns", true}});
+    TCommandArguments a("show", args, {{"sort", true}, {"desc", false}, {"columns", true}});
     if (a.Help()) {
         out << CommandHelp("show");
         return ecSuccess;
@@ -386,14 +297,14 @@ int Show(const std::vector<std::string>& args, std::ostream& out) {
 }
 
 int Add(const std::vector<std::string>& args, std::ostream& out) {
-    Arguments a("add", args,
-                {{"subject", true},
-                 {"resource", true},
-                 {"notes", true},
-                 {"priority", true},
-                 {"status", true},
-                 {"due", true},
-                 {"project", true}});
+    TCommandArguments a("add", args,
+                        {{"subject", true},
+                         {"resource", true},
+                         {"notes", true},
+                         {"priority", true},
+                         {"status", true},
+                         {"due", true},
+                         {"project", true}});
     if (a.Help()) {
         out << CommandHelp("add");
         return ecSuccess;
@@ -467,7 +378,7 @@ int Add(const std::vector<std::string>& args, std::ostream& out) {
 // `change` changes the list and says what it did.
 int ChangeItemAt(const char* command, const std::vector<std::string>& args, std::ostream& out,
                  const std::function<std::string(TTodoItemCollection&, int)>& change) {
-    Arguments a(command, args, {});
+    TCommandArguments a(command, args, {});
     if (a.Help()) {
         out << CommandHelp(command);
         return ecSuccess;

@@ -1,16 +1,20 @@
 #include "cli/csv_io.h"
 
+#include <algorithm>
 #include <limits>
 #include <string_view>
 #include <vector>
 
 #include "cli/cli_errors.h"
 #include "cli/item_fields.h"
+#include "cli/item_stream.h"
 
 namespace {
 
 void AppendField(std::string& out, std::string_view field) {
-    if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
+    // A plain loop: find_first_of would search the field once for each of the four.
+    if (std::none_of(field.begin(), field.end(),
+                     [](char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; })) {
         out += field;
         return;
     }
@@ -64,35 +68,55 @@ struct Record {
     int line = 0;
 };
 
-// Splits the input into records by RFC 4180, accepting LF alone as a line end too.
+// Splits the input into records by RFC 4180, accepting LF alone as a line end too, reading
+// the input a block at a time. A field is at most kMaxField bytes and only the first
+// kMaxFields fields of a record are kept (the rest are counted), so that a huge input
+// without line ends costs no more than that.
 class CsvReader {
 public:
-    explicit CsvReader(std::string_view data) : data_(data) {
-        if (data_.substr(0, 3) == "\xEF\xBB\xBF") {
+    static constexpr std::size_t kMaxField = std::size_t(4) << 20;
+    static constexpr std::size_t kMaxFields = 64;
+
+    explicit CsvReader(TReadBytes read) : read_(std::move(read)), buffer_(64 * 1024) {
+        // A byte order mark before the header is skipped.
+        while (end_ < 3 && !atEnd_) {
+            const std::size_t n = read_(buffer_.data() + end_, buffer_.size() - end_);
+            atEnd_ = n == 0;
+            end_ += n;
+        }
+        if (end_ >= 3 && std::string_view(buffer_.data(), 3) == "\xEF\xBB\xBF") {
             pos_ = 3;
         }
     }
 
-    // False at the end of the input. Empty lines are skipped.
-    bool Next(Record& record) {
-        while (pos_ < data_.size() && (data_[pos_] == '\r' || data_[pos_] == '\n')) {
+    // False at the end of the input. Empty lines are skipped. `count` receives the number
+    // of fields, of which the first kMaxFields are in `record`.
+    bool Next(Record& record, std::size_t& count) {
+        while (Peek() == '\r' || Peek() == '\n') {
             SkipLineEnd();
         }
-        if (pos_ >= data_.size()) {
+        if (Peek() < 0) {
             return false;
         }
-        record.fields.clear();
         record.line = line_;
+        count = 0;
         for (;;) {
-            record.fields.push_back(ReadField());
-            if (pos_ >= data_.size()) {
-                return true;
+            if (count == record.fields.size() && count <= kMaxFields) {
+                record.fields.emplace_back();
             }
-            if (data_[pos_] == ',') {
-                ++pos_;
+            std::string& field = record.fields[std::min(count, kMaxFields)];
+            field.clear();
+            ReadField(field);
+            ++count;
+            const int c = Peek();
+            if (c == ',') {
+                Take();
                 continue;
             }
-            SkipLineEnd();
+            record.fields.resize(std::min(count, kMaxFields));
+            if (c >= 0) {
+                SkipLineEnd();
+            }
             return true;
         }
     }
@@ -102,57 +126,96 @@ private:
         throw EImportError(QStringLiteral("line %1: %2").arg(line_).arg(what));
     }
 
-    void SkipLineEnd() {
-        if (data_[pos_] == '\r' && pos_ + 1 < data_.size() && data_[pos_ + 1] == '\n') {
-            ++pos_;
+    // The next byte without taking it, -1 at the end of the input.
+    int Peek() {
+        if (pos_ == end_) {
+            pos_ = 0;
+            end_ = atEnd_ ? 0 : read_(buffer_.data(), buffer_.size());
+            atEnd_ = end_ == 0;
+            if (atEnd_) {
+                return -1;
+            }
         }
-        ++pos_;
+        return static_cast<unsigned char>(buffer_[pos_]);
+    }
+    void Take() { ++pos_; }
+
+    void SkipLineEnd() {
+        if (Peek() == '\r') {
+            Take();
+            if (Peek() != '\n') {
+                ++line_;
+                return;
+            }
+        }
+        Take();
         ++line_;
     }
 
-    std::string ReadField() {
-        std::string field;
-        if (pos_ < data_.size() && data_[pos_] == '"') {
+    void Append(std::string& field, char c) const {
+        if (field.size() >= kMaxField) {
+            Fail(QStringLiteral("a field is longer than %1 bytes").arg(kMaxField));
+        }
+        field += c;
+    }
+
+    void ReadField(std::string& field) {
+        if (Peek() == '"') {
+            Take();
             const int start = line_;
-            ++pos_;
             for (;;) {
-                if (pos_ >= data_.size()) {
+                const int c = Peek();
+                if (c < 0) {
                     line_ = start;
                     Fail(QStringLiteral("a quoted field is not closed"));
                 }
-                const char c = data_[pos_++];
+                Take();
                 if (c == '"') {
-                    if (pos_ < data_.size() && data_[pos_] == '"') {
-                        field += '"';
-                        ++pos_;
+                    if (Peek() == '"') {
+                        Append(field, '"');
+                        Take();
                         continue;
                     }
                     break;
                 }
-                if (c == '\n' || (c == '\r' && (pos_ >= data_.size() || data_[pos_] != '\n'))) {
+                if (c == '\n' || (c == '\r' && Peek() != '\n')) {
                     ++line_;
                 }
-                field += c;
+                Append(field, char(c));
             }
-            if (pos_ < data_.size() && data_[pos_] != ',' && data_[pos_] != '\r' &&
-                data_[pos_] != '\n') {
+            const int next = Peek();
+            if (next >= 0 && next != ',' && next != '\r' && next != '\n') {
                 Fail(QStringLiteral("text after the closing quote of a field"));
             }
-            return field;
+            return;
         }
-        const std::size_t start = pos_;
-        while (pos_ < data_.size() && data_[pos_] != ',' && data_[pos_] != '\r' &&
-               data_[pos_] != '\n') {
-            if (data_[pos_] == '"') {
+        for (;;) {
+            // The bytes up to the next special one at once.
+            std::size_t run = pos_;
+            while (run < end_ && buffer_[run] != ',' && buffer_[run] != '\r' &&
+                   buffer_[run] != '\n' && buffer_[run] != '"') {
+                ++run;
+            }
+            if (field.size() + (run - pos_) > kMaxField) {
+                Fail(QStringLiteral("a field is longer than %1 bytes").arg(kMaxField));
+            }
+            field.append(buffer_.data() + pos_, run - pos_);
+            pos_ = run;
+            const int c = Peek();
+            if (c < 0 || c == ',' || c == '\r' || c == '\n') {
+                return;
+            }
+            if (c == '"') {
                 Fail(QStringLiteral("a quote inside a field that does not start with one"));
             }
-            ++pos_;
         }
-        return std::string(data_.substr(start, pos_ - start));
     }
 
-    std::string_view data_;
+    TReadBytes read_;
+    std::vector<char> buffer_;
     std::size_t pos_ = 0;
+    std::size_t end_ = 0;
+    bool atEnd_ = false;
     int line_ = 1;
 };
 
@@ -267,31 +330,42 @@ private:
 
 }  // namespace
 
-QByteArray ItemsToCsv(const TTodoItemCollection& items) {
-    std::string out;
+TCsvWriter::TCsvWriter(std::ostream& out) : out_(out) {
+    std::string& text = out_.Text();
     for (int f = 0; f < ItemFieldCount; ++f) {
         if (f > 0) {
-            out += ',';
+            text += ',';
         }
-        out += ItemFieldName(TItemField(f));
+        text += ItemFieldName(TItemField(f));
     }
-    out += "\r\n";
-    for (const TTodoItem* item : items) {
-        for (int f = 0; f < ItemFieldCount; ++f) {
-            if (f > 0) {
-                out += ',';
-            }
-            AppendField(out, FieldText(*item, TItemField(f)));
-        }
-        out += "\r\n";
-    }
-    return QByteArray(out.data(), qsizetype(out.size()));
+    text += "\r\n";
 }
 
-void ItemsFromCsv(const QByteArray& csv, TTodoItemCollection& into) {
-    CsvReader reader(std::string_view(csv.constData(), std::size_t(csv.size())));
+void TCsvWriter::Add(const TTodoItem& item) {
+    std::string& text = out_.Text();
+    for (int f = 0; f < ItemFieldCount; ++f) {
+        if (f > 0) {
+            text += ',';
+        }
+        AppendField(text, FieldText(item, TItemField(f)));
+    }
+    text += "\r\n";
+    out_.ItemDone();
+}
+
+void TCsvWriter::Finish() {
+    out_.Finish();
+}
+
+QByteArray ItemsToCsv(const TTodoItemCollection& items) {
+    return WriteItemsToBytes<TCsvWriter>(items);
+}
+
+void ReadCsvItems(TReadBytes read, const std::function<void(TTodoItem& item)>& onItem) {
+    CsvReader reader(std::move(read));
     Record header;
-    if (!reader.Next(header)) {
+    std::size_t count = 0;
+    if (!reader.Next(header, count)) {
         throw EImportError(QStringLiteral("line 1: the header row of property names is missing"));
     }
     std::vector<TItemField> columns;
@@ -311,22 +385,29 @@ void ItemsFromCsv(const QByteArray& csv, TTodoItemCollection& into) {
         columns.push_back(*field);
     }
 
-    TTodoItemCollection read;
     Record record;
-    while (reader.Next(record)) {
-        const int index = read.Count();
-        if (record.fields.size() != columns.size()) {
+    int index = 0;
+    while (reader.Next(record, count)) {
+        if (count != columns.size()) {
             throw EImportError(
                 QStringLiteral("line %1 (item %2): %3 fields where the header has %4")
                     .arg(record.line)
                     .arg(index)
-                    .arg(record.fields.size())
+                    .arg(count)
                     .arg(columns.size()));
         }
-        TTodoItem* item = read.Add();
-        for (std::size_t c = 0; c < columns.size(); ++c) {
-            FieldReader(record, index, columns[c]).Apply(record.fields[c], *item);
+        if (index == std::numeric_limits<int>::max()) {
+            throw EImportError(QStringLiteral("line %1: too many items").arg(record.line));
         }
+        TTodoItem item(nullptr);
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            FieldReader(record, index, columns[c]).Apply(record.fields[c], item);
+        }
+        onItem(item);
+        ++index;
     }
-    into.TakeAll(read);
+}
+
+void ItemsFromCsv(const QByteArray& csv, TTodoItemCollection& into) {
+    ReadItemsFromBytes(ReadCsvItems, csv, into);
 }

@@ -12,8 +12,24 @@
 // list's own bytes, so every list reads back to the same .2do bytes.
 
 #include <QByteArray>
+#include <functional>
+#include <iosfwd>
 
+#include "calendar/line_reader.h"
+#include "cli/item_stream.h"
 #include "model/todo_collections.h"
+
+// Writes the header row at once and a record per Add. EWriteError "Cannot write the
+// output" when the stream fails.
+class TCsvWriter {
+public:
+    explicit TCsvWriter(std::ostream& out);
+    void Add(const TTodoItem& item);
+    void Finish();
+
+private:
+    TOutputBuffer out_;
+};
 
 QByteArray ItemsToCsv(const TTodoItemCollection& items);
 
@@ -24,3 +40,7 @@ QByteArray ItemsToCsv(const TTodoItemCollection& items);
 // whole input is good; otherwise raises EImportError naming the line, the item (counted
 // from 0) and the column, and `into` is unchanged. Never ends the process.
 void ItemsFromCsv(const QByteArray& csv, TTodoItemCollection& into);
+// The same a line at a time from a source of bytes, handing each item over as soon as its
+// record is read; an error is raised when it is reached. A field longer than 4 MiB is
+// refused.
+void ReadCsvItems(TReadBytes read, const std::function<void(TTodoItem& item)>& onItem);

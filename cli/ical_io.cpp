@@ -4,17 +4,16 @@
 #include <bit>
 #include <cstring>
 #include <ostream>
-#include <sstream>
 #include <unordered_map>
 
 #include "calendar/calendar_error.h"
 #include "calendar/calendar_reader.h"
 #include "calendar/vtodo_mapping.h"
 #include "cli/cli_errors.h"
+#include "cli/item_stream.h"
 
 namespace {
 
-constexpr std::size_t kFlushSize = 64 * 1024;
 constexpr std::string_view kProdId = "-//Pellmark//pellmark-cli//EN";
 
 }  // namespace
@@ -26,7 +25,9 @@ constexpr std::string_view kProdId = "-//Pellmark//pellmark-cli//EN";
 // thirty million) would be numbered as repeats.
 class TICalendarWriter::TUids {
 public:
-    explicit TUids(std::size_t expected) { Resize(std::max<std::size_t>(64, expected * 4 / 3)); }
+    // Room for the expected items below the table's limit of three quarters full, so that
+    // it is never doubled (and held twice) on the way.
+    explicit TUids(std::size_t expected) { Resize(std::max<std::size_t>(64, expected * 3 / 2)); }
 
     // The first 64 bits of the item's digest, its slot of the table asked into the cache
     // already, so that the lookup after the VTODO is written does not wait for memory.
@@ -106,8 +107,7 @@ private:
 TICalendarWriter::TICalendarWriter(std::ostream& out, const QDateTime& stamp,
                                    std::size_t expectedItems)
     : out_(out), stamp_(StampText(stamp)), uids_(std::make_unique<TUids>(expectedItems)) {
-    buffer_.reserve(kFlushSize + 4096);
-    AppendCalendarBegin(buffer_, kProdId);
+    AppendCalendarBegin(out_.Text(), kProdId);
 }
 
 TICalendarWriter::~TICalendarWriter() = default;
@@ -116,38 +116,17 @@ void TICalendarWriter::Add(const TTodoItem& item) {
     const std::uint64_t key = uids_->Digest(item);
     properties_.clear();
     AppendVTodoProperties(properties_, item, local_);
-    AppendVTodo(buffer_, uids_->Uid(key), stamp_, properties_);
-    if (buffer_.size() >= kFlushSize) {
-        Flush();
-    }
+    AppendVTodo(out_.Text(), uids_->Uid(key), stamp_, properties_);
+    out_.ItemDone();
 }
 
 void TICalendarWriter::Finish() {
-    AppendCalendarEnd(buffer_);
-    Flush();
-    out_.flush();
-    if (!out_) {
-        throw EWriteError(QStringLiteral("Cannot write the output"));
-    }
-}
-
-void TICalendarWriter::Flush() {
-    out_.write(buffer_.data(), std::streamsize(buffer_.size()));
-    buffer_.clear();
-    if (!out_) {
-        throw EWriteError(QStringLiteral("Cannot write the output"));
-    }
+    AppendCalendarEnd(out_.Text());
+    out_.Finish();
 }
 
 QByteArray ItemsToICalendar(const TTodoItemCollection& items, const QDateTime& stamp) {
-    std::ostringstream out;
-    TICalendarWriter writer(out, stamp, std::size_t(items.Count()));
-    for (const TTodoItem* item : items) {
-        writer.Add(*item);
-    }
-    writer.Finish();
-    const std::string text = out.str();
-    return QByteArray(text.data(), qsizetype(text.size()));
+    return WriteItemsToBytes<TICalendarWriter>(items, stamp, std::size_t(items.Count()));
 }
 
 void ReadICalendar(TReadBytes read, const std::function<void(TTodoItem& item)>& onItem,
@@ -161,9 +140,9 @@ void ReadICalendar(TReadBytes read, const std::function<void(TTodoItem& item)>& 
 
 void ItemsFromICalendar(const QByteArray& text, TTodoItemCollection& into,
                         const std::function<void(const QString& warning)>& warn) {
-    TTodoItemCollection read;
-    ReadICalendar(
-        ReadFromMemory(std::string_view(text.constData(), std::size_t(text.size()))),
-        [&read](TTodoItem& item) { read.Add()->TakeContentQuietly(item); }, warn);
-    into.TakeAll(read);
+    ReadItemsFromBytes(
+        [&warn](TReadBytes read, const std::function<void(TTodoItem&)>& onItem) {
+            ReadICalendar(std::move(read), onItem, warn);
+        },
+        text, into);
 }

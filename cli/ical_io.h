@@ -20,9 +20,10 @@
 
 #include "calendar/line_reader.h"
 #include "calendar/local_time.h"
+#include "cli/item_stream.h"
 #include "model/todo_collections.h"
 
-// Writes iCalendar to a stream through a buffer: the calendar's first lines at once, then
+// Writes iCalendar to a stream through TOutputBuffer: the calendar's first lines, then
 // a VTODO per Add, and END:VCALENDAR with Finish. EWriteError "Cannot write the output"
 // when the stream fails.
 class TICalendarWriter {
@@ -37,11 +38,9 @@ public:
 
 private:
     class TUids;
-    void Flush();
 
-    std::ostream& out_;
+    TOutputBuffer out_;
     std::string stamp_;
-    std::string buffer_;
     std::string properties_;
     TLocalTime local_;
     std::unique_ptr<TUids> uids_;

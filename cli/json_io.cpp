@@ -2,17 +2,19 @@
 
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <limits>
 #include <nlohmann/json.hpp>
 
 #include "cli/cli_errors.h"
 #include "cli/item_fields.h"
+#include "cli/item_stream.h"
 
 namespace {
 
 using Json = nlohmann::json;
-using OrderedJson = nlohmann::ordered_json;
 
 constexpr auto kConverterFlags =
     QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom;
@@ -35,11 +37,62 @@ std::string BytesAsLatin1(const std::string& bytes) {
     return out;
 }
 
-OrderedJson TextToJson(const std::string& bytes) {
-    const bool ascii = std::all_of(bytes.begin(), bytes.end(),
-                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (ascii) {
-        return bytes;
+bool IsAscii(std::string_view bytes) {
+    return std::all_of(bytes.begin(), bytes.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// A JSON string of UTF-8 text, escaped as nlohmann's dump escapes it: the quote, the
+// backslash and the control characters, the short forms where there are any.
+void AppendString(std::string& out, std::string_view utf8) {
+    out += '"';
+    std::size_t run = 0;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if (c >= 0x20 && c != '"' && c != '\\') {
+            continue;
+        }
+        out.append(utf8.data() + run, i - run);
+        run = i + 1;
+        out += '\\';
+        switch (c) {
+            case '"':
+            case '\\':
+                out += char(c);
+                break;
+            case '\b':
+                out += 'b';
+                break;
+            case '\t':
+                out += 't';
+                break;
+            case '\n':
+                out += 'n';
+                break;
+            case '\f':
+                out += 'f';
+                break;
+            case '\r':
+                out += 'r';
+                break;
+            default: {
+                static constexpr char kHex[] = "0123456789abcdef";
+                out += "u00";
+                out += kHex[c >> 4];
+                out += kHex[c & 15];
+            }
+        }
+    }
+    out.append(utf8.data() + run, utf8.size() - run);
+    out += '"';
+}
+
+// A text: the string when the bytes are text in the system code page, else {"bytes": ...}
+// with its lines indented as a value at `indent` blanks.
+void AppendText(std::string& out, const std::string& bytes, int indent) {
+    if (IsAscii(bytes)) {
+        AppendString(out, bytes);
+        return;
     }
     QStringDecoder decoder(QStringConverter::System, kConverterFlags);
     const QString text = decoder(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
@@ -47,45 +100,95 @@ OrderedJson TextToJson(const std::string& bytes) {
         QStringEncoder encoder(QStringConverter::System, kConverterFlags);
         const QByteArray back = encoder(text);
         if (!encoder.hasError() && back == QByteArrayView(bytes.data(), qsizetype(bytes.size()))) {
-            return text.toUtf8().toStdString();
+            const QByteArray utf8 = text.toUtf8();
+            AppendString(out, std::string_view(utf8.constData(), std::size_t(utf8.size())));
+            return;
         }
     }
-    return OrderedJson{{"bytes", BytesAsLatin1(bytes)}};
+    out += "{\n";
+    out.append(std::size_t(indent + 2), ' ');
+    out += "\"bytes\": ";
+    AppendString(out, BytesAsLatin1(bytes));
+    out += '\n';
+    out.append(std::size_t(indent), ' ');
+    out += '}';
+}
+
+template <typename T>
+void AppendNumber(std::string& out, T value) {
+    char text[32];
+    const char* end = std::to_chars(text, text + sizeof text, value).ptr;
+    out.append(text, std::size_t(end - text));
+}
+
+// A finite date as nlohmann writes a double (its shortest form, "45000.0" for a whole
+// number); the others as their text.
+void AppendDate(std::string& out, TDateTime value) {
+    if (!std::isfinite(value)) {
+        AppendString(out, DateToText(value));
+        return;
+    }
+    char text[64];
+    const char* end = nlohmann::detail::to_chars(text, text + sizeof text, value);
+    out.append(text, std::size_t(end - text));
 }
 
 // The value name, or the number for a value that has none.
-OrderedJson EnumToJson(const char* name, int value) {
-    return name ? OrderedJson(name) : OrderedJson(value);
+void AppendEnum(std::string& out, const char* name, int value) {
+    if (name) {
+        AppendString(out, name);
+    } else {
+        AppendNumber(out, value);
+    }
 }
 
-OrderedJson DateToJson(TDateTime value) {
-    if (std::isfinite(value)) {
-        return value;
+// One item as an element of the "items" array, indented by four blanks, without the line
+// end after it.
+void AppendItem(std::string& out, const TTodoItem& item) {
+    auto key = [&out](TItemField field) {
+        out += field == ifComplete ? "    {\n      \"" : ",\n      \"";
+        out += ItemFieldName(field);
+        out += "\": ";
+    };
+    key(ifComplete);
+    out += item.Complete() ? "true" : "false";
+    key(ifCompletion);
+    AppendNumber(out, int(item.Completion()));
+    key(ifCompletionDate);
+    AppendDate(out, item.CompletionDate());
+    key(ifCreationDate);
+    AppendDate(out, item.CreationDate());
+    key(ifDueDate);
+    AppendDate(out, item.DueDate());
+    key(ifImageIndex);
+    AppendNumber(out, item.ImageIndex());
+    key(ifNotes);
+    const std::vector<std::string>& lines = item.Notes().Lines();
+    if (lines.empty()) {
+        out += "[]";
+    } else {
+        out += "[\n";
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            out += i == 0 ? "        " : ",\n        ";
+            AppendText(out, lines[i], 8);
+        }
+        out += "\n      ]";
     }
-    return DateToText(value);
-}
-
-OrderedJson ItemToJson(const TTodoItem& item) {
-    OrderedJson notes = OrderedJson::array();
-    for (const std::string& line : item.Notes().Lines()) {
-        notes.push_back(TextToJson(line));
-    }
-    OrderedJson out = OrderedJson::object();
-    out[ItemFieldName(ifComplete)] = item.Complete();
-    out[ItemFieldName(ifCompletion)] = int(item.Completion());
-    out[ItemFieldName(ifCompletionDate)] = DateToJson(item.CompletionDate());
-    out[ItemFieldName(ifCreationDate)] = DateToJson(item.CreationDate());
-    out[ItemFieldName(ifDueDate)] = DateToJson(item.DueDate());
-    out[ItemFieldName(ifImageIndex)] = item.ImageIndex();
-    out[ItemFieldName(ifNotes)] = std::move(notes);
-    out[ItemFieldName(ifPriority)] = EnumToJson(TodoPriorityName(item.Priority()), item.Priority());
-    out[ItemFieldName(ifResource)] = TextToJson(item.Resource());
-    out[ItemFieldName(ifStatus)] = EnumToJson(TodoStatusName(item.Status()), item.Status());
-    out[ItemFieldName(ifSubject)] = TextToJson(item.Subject());
-    out[ItemFieldName(ifTag)] = item.Tag();
-    out[ItemFieldName(ifTotalTime)] = item.TotalTime();
-    out[ItemFieldName(ifProject)] = TextToJson(item.Project());
-    return out;
+    key(ifPriority);
+    AppendEnum(out, TodoPriorityName(item.Priority()), item.Priority());
+    key(ifResource);
+    AppendText(out, item.Resource(), 6);
+    key(ifStatus);
+    AppendEnum(out, TodoStatusName(item.Status()), item.Status());
+    key(ifSubject);
+    AppendText(out, item.Subject(), 6);
+    key(ifTag);
+    AppendNumber(out, item.Tag());
+    key(ifTotalTime);
+    AppendNumber(out, item.TotalTime());
+    key(ifProject);
+    AppendText(out, item.Project(), 6);
+    out += "\n    }";
 }
 
 // Reading ---------------------------------------------------------------------------------
@@ -103,6 +206,9 @@ public:
     std::string Text(const Json& value) const {
         if (value.is_string()) {
             const auto& utf8 = value.get_ref<const std::string&>();
+            if (IsAscii(utf8)) {
+                return utf8;
+            }
             // A byte order mark at the start is part of the text, not a marker to drop.
             QStringDecoder decoder(QStringConverter::Utf8, kConverterFlags);
             QStringEncoder encoder(QStringConverter::System, kConverterFlags);
@@ -213,22 +319,15 @@ private:
     const std::string& key_;
 };
 
-void ReadItem(const Json& object, int index, TTodoItem& item) {
-    if (!object.is_object()) {
-        throw EImportError(QStringLiteral("item %1 is not an object").arg(index));
-    }
-    for (const auto& [key, value] : object.items()) {
-        const ItemReader read(index, key);
-        const auto field = ItemFieldFromName(key);
-        if (!field) {
-            read.Fail(QStringLiteral("unknown key"));
-        }
+// Sets one property of an item from its JSON value; null leaves the new-item value.
+void ApplyField(TItemField field, const Json& value, const ItemReader& read, TTodoItem& item) {
+    {
         if (value.is_null()) {
-            continue;
+            return;
         }
         constexpr long long kIntMin = std::numeric_limits<std::int32_t>::min();
         constexpr long long kIntMax = std::numeric_limits<std::int32_t>::max();
-        switch (*field) {
+        switch (field) {
             case ifComplete:
                 item.SetComplete(read.Boolean(value));
                 break;
@@ -286,45 +385,293 @@ QString ParseErrorText(const Json::exception& error) {
     return text;
 }
 
+// Streaming --------------------------------------------------------------------------------
+
+// The most nesting a document may have (a to-do list needs five levels) and the most bytes
+// one token may take (a text of 65535 bytes written with escapes takes far less), so that
+// neither a deeply nested nor a huge input costs more than a little memory.
+constexpr int kMaxDepth = 64;
+constexpr std::size_t kMaxToken = std::size_t(4) << 20;
+// The most values one property may hold: the lines of the longest notes.
+constexpr std::size_t kMaxValues = 65536;
+
+// The input, pulled in blocks and handed to the parser byte by byte (as nlohmann's input
+// adapters do). How far the input has gone since the last value ended is checked at each
+// new block, so that a token longer than kMaxToken is refused having held not much more.
+class TJsonInput {
+public:
+    using char_type = char;
+
+    explicit TJsonInput(TReadBytes read) : read_(std::move(read)), buffer_(64 * 1024) {}
+
+    std::char_traits<char>::int_type get_character() {
+        if (pos_ < end_) [[likely]] {
+            return static_cast<unsigned char>(buffer_[pos_++]);
+        }
+        return Refill();
+    }
+
+    // A value or a bracket has just ended.
+    void Mark() { mark_ = Offset(); }
+    std::uint64_t Offset() const { return offset_ + pos_; }
+
+private:
+    std::char_traits<char>::int_type Refill() {
+        offset_ += end_;
+        pos_ = end_ = 0;
+        if (offset_ - mark_ > kMaxToken) {
+            throw EImportError(
+                QStringLiteral("not valid JSON: a token longer than %1 bytes at byte %2")
+                    .arg(kMaxToken)
+                    .arg(mark_));
+        }
+        end_ = atEnd_ ? 0 : read_(buffer_.data(), buffer_.size());
+        atEnd_ = end_ == 0;
+        if (atEnd_) {
+            return std::char_traits<char>::eof();
+        }
+        return static_cast<unsigned char>(buffer_[pos_++]);
+    }
+
+    TReadBytes read_;
+    std::vector<char> buffer_;
+    std::size_t pos_ = 0;
+    std::size_t end_ = 0;
+    std::uint64_t offset_ = 0;
+    std::uint64_t mark_ = 0;
+    bool atEnd_ = false;
+};
+
+// What the parser holds: the input stays where the SAX handler sees it too.
+class TJsonInputRef {
+public:
+    using char_type = char;
+    explicit TJsonInputRef(TJsonInput& input) : input_(&input) {}
+    std::char_traits<char>::int_type get_character() { return input_->get_character(); }
+
+private:
+    TJsonInput* input_;
+};
+
+// Takes the parser's events for {"items": [{...}, ...]}: each item object is read as its
+// keys come, its property values handed to ApplyField; compound values (the notes, a
+// {"bytes": ...} text) are put together first. Other keys of the top object are skipped.
+class TItemsSax {
+public:
+    TItemsSax(TJsonInput& input, const std::function<void(TTodoItem& item)>& onItem)
+        : input_(input), onItem_(onItem) {}
+
+    bool null() { return Scalar(Json(nullptr)); }
+    bool boolean(bool value) { return Scalar(Json(value)); }
+    bool number_integer(std::int64_t value) { return Scalar(Json(value)); }
+    bool number_unsigned(std::uint64_t value) { return Scalar(Json(value)); }
+    bool number_float(double value, const std::string&) { return Scalar(Json(value)); }
+    bool string(std::string& value) { return Scalar(Json(std::move(value))); }
+    bool binary(Json::binary_t&) { return Scalar(Json()); }
+
+    bool start_object(std::size_t) { return Open(true); }
+    bool start_array(std::size_t) { return Open(false); }
+    bool end_object() { return Close(); }
+    bool end_array() { return Close(); }
+
+    bool key(std::string& name) {
+        input_.Mark();
+        if (!building_.empty()) {
+            innerKey_ = std::move(name);
+        } else if (skipDepth_ == 0 && state_ == kInTop) {
+            valueIsItems_ = name == "items";
+            if (valueIsItems_ && sawItems_) {
+                throw EImportError(QStringLiteral("the key \"items\" occurs twice"));
+            }
+        } else if (skipDepth_ == 0 && state_ == kInItem) {
+            key_ = std::move(name);
+            field_ = ItemFieldFromName(key_);
+            if (!field_) {
+                ItemReader(index_, key_).Fail(QStringLiteral("unknown key"));
+            }
+        }
+        return true;
+    }
+
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& error) {
+        throw EImportError(QStringLiteral("not valid JSON: %1").arg(ParseErrorText(error)));
+    }
+
+private:
+    enum TState { kTop, kInTop, kInItems, kInItem, kDone };
+
+    [[noreturn]] static void NotAList() {
+        throw EImportError(QStringLiteral("expected an object with an \"items\" array"));
+    }
+
+    bool Scalar(Json value) {
+        input_.Mark();
+        if (!building_.empty()) {
+            Place(std::move(value));
+        } else if (skipDepth_ > 0) {
+        } else if (state_ == kInTop) {
+            if (valueIsItems_) {
+                NotAList();
+            }
+        } else if (state_ == kInItems) {
+            NotAnItem();
+        } else if (state_ == kInItem) {
+            Apply(value);
+        } else {
+            NotAList();
+        }
+        return true;
+    }
+
+    bool Open(bool object) {
+        input_.Mark();
+        if (++depth_ > kMaxDepth) {
+            throw EImportError(
+                QStringLiteral("not valid JSON: nested more than %1 levels deep at byte %2")
+                    .arg(kMaxDepth)
+                    .arg(input_.Offset()));
+        }
+        if (!building_.empty()) {
+            building_.push_back(Place(object ? Json::object() : Json::array()));
+        } else if (skipDepth_ == 0 && state_ == kInItem) {
+            value_ = object ? Json::object() : Json::array();
+            values_ = 0;
+            building_.push_back(&value_);
+        } else if (skipDepth_ > 0) {
+            ++skipDepth_;
+        } else if (state_ == kTop) {
+            if (!object) {
+                NotAList();
+            }
+            state_ = kInTop;
+        } else if (state_ == kInTop) {
+            if (valueIsItems_) {
+                if (object) {
+                    NotAList();
+                }
+                sawItems_ = true;
+                state_ = kInItems;
+            } else {
+                skipDepth_ = 1;
+            }
+        } else if (state_ == kInItems) {
+            if (!object) {
+                NotAnItem();
+            }
+            if (index_ == std::numeric_limits<int>::max()) {
+                throw EImportError(QStringLiteral("too many items"));
+            }
+            item_ = std::make_unique<TTodoItem>(nullptr);
+            state_ = kInItem;
+        }
+        return true;
+    }
+
+    bool Close() {
+        input_.Mark();
+        --depth_;
+        if (!building_.empty()) {
+            building_.pop_back();
+            if (building_.empty()) {
+                Apply(value_);
+                value_ = Json();
+            }
+        } else if (skipDepth_ > 0) {
+            --skipDepth_;
+        } else if (state_ == kInItem) {
+            onItem_(*item_);
+            item_.reset();
+            ++index_;
+            state_ = kInItems;
+        } else if (state_ == kInItems) {
+            state_ = kInTop;
+        } else if (state_ == kInTop) {
+            if (!sawItems_) {
+                NotAList();
+            }
+            state_ = kDone;
+        }
+        return true;
+    }
+
+    // Adds a value to the compound value being put together.
+    Json* Place(Json value) {
+        if (++values_ > kMaxValues) {
+            ItemReader(index_, key_)
+                .Fail(QStringLiteral("more than %1 values in one property").arg(kMaxValues));
+        }
+        Json& into = *building_.back();
+        if (into.is_array()) {
+            into.push_back(std::move(value));
+            return &into.back();
+        }
+        Json& slot = into[innerKey_];
+        slot = std::move(value);
+        return &slot;
+    }
+
+    void Apply(const Json& value) {
+        const ItemReader read(index_, key_);
+        try {
+            ApplyField(*field_, value, read, *item_);
+        } catch (const Json::exception& error) {
+            // Every access is type-checked first; this only guards against surprises.
+            throw EImportError(QStringLiteral("not a to-do list: %1").arg(ParseErrorText(error)));
+        }
+    }
+
+    [[noreturn]] void NotAnItem() const {
+        throw EImportError(QStringLiteral("item %1 is not an object").arg(index_));
+    }
+
+    TJsonInput& input_;
+    const std::function<void(TTodoItem& item)>& onItem_;
+    TState state_ = kTop;
+    int depth_ = 0;
+    int skipDepth_ = 0;  // inside a value of the top object that is not "items"
+    bool valueIsItems_ = false;
+    bool sawItems_ = false;
+    int index_ = 0;
+    std::unique_ptr<TTodoItem> item_;
+    std::string key_;       // the item's key whose value comes
+    std::string innerKey_;  // a key inside that value
+    std::optional<TItemField> field_;
+    Json value_;                   // a compound property value being put together
+    std::vector<Json*> building_;  // its open arrays and objects
+    std::size_t values_ = 0;
+};
+
 }  // namespace
 
+TJsonWriter::TJsonWriter(std::ostream& out) : out_(out) {
+    out_.Text() += "{\n  \"items\": [";
+}
+
+void TJsonWriter::Add(const TTodoItem& item) {
+    out_.Text() += any_ ? ",\n" : "\n";
+    any_ = true;
+    AppendItem(out_.Text(), item);
+    out_.ItemDone();
+}
+
+void TJsonWriter::Finish() {
+    out_.Text() += any_ ? "\n  ]\n}\n" : "]\n}\n";
+    out_.Finish();
+}
+
 QByteArray ItemsToJson(const TTodoItemCollection& items) {
-    OrderedJson list = OrderedJson::array();
-    for (const TTodoItem* item : items) {
-        list.push_back(ItemToJson(*item));
-    }
-    OrderedJson doc = OrderedJson::object();
-    doc["items"] = std::move(list);
-    std::string text = doc.dump(2);
-    text += '\n';
-    return QByteArray(text.data(), qsizetype(text.size()));
+    return WriteItemsToBytes<TJsonWriter>(items);
+}
+
+void ReadJsonItems(TReadBytes read, const std::function<void(TTodoItem& item)>& onItem) {
+    TJsonInput input(std::move(read));
+    TItemsSax sax(input, onItem);
+    // nlohmann's parser on an input of its adapter kind: sax_parse itself takes only
+    // iterators, streams and buffers.
+    nlohmann::detail::parser<Json, TJsonInputRef>(TJsonInputRef(input), nullptr, true, false)
+        .sax_parse(&sax, true);
 }
 
 void ItemsFromJson(const QByteArray& json, TTodoItemCollection& into) {
-    Json doc;
-    try {
-        doc = Json::parse(json.begin(), json.end());
-    } catch (const Json::exception& error) {
-        throw EImportError(QStringLiteral("not valid JSON: %1").arg(ParseErrorText(error)));
-    }
-    if (!doc.is_object() || !doc.contains("items") || !doc["items"].is_array()) {
-        throw EImportError(QStringLiteral("expected an object with an \"items\" array"));
-    }
-    const Json& list = doc["items"];
-    if (list.size() > std::size_t(std::numeric_limits<int>::max())) {
-        throw EImportError(QStringLiteral("too many items"));
-    }
-    TTodoItemCollection read;
-    read.Reserve(int(list.size()));
-    try {
-        int index = 0;
-        for (const Json& object : list) {
-            ReadItem(object, index, *read.Add());
-            ++index;
-        }
-    } catch (const Json::exception& error) {
-        // Every access is type-checked first; this only guards against surprises.
-        throw EImportError(QStringLiteral("not a to-do list: %1").arg(ParseErrorText(error)));
-    }
-    into.TakeAll(read);
+    ReadItemsFromBytes(ReadJsonItems, json, into);
 }

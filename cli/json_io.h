@@ -15,10 +15,27 @@
 // with the same number (U+0000 to U+00FF), so every byte string survives the round trip.
 
 #include <QByteArray>
+#include <functional>
+#include <iosfwd>
 
+#include "calendar/line_reader.h"
+#include "cli/item_stream.h"
 #include "model/todo_collections.h"
 
-// The whole document, UTF-8, indented by two blanks, with a final line break.
+// Writes the document one item at a time: UTF-8, indented by two blanks, with a final line
+// break. EWriteError "Cannot write the output" when the stream fails.
+class TJsonWriter {
+public:
+    explicit TJsonWriter(std::ostream& out);
+    void Add(const TTodoItem& item);
+    void Finish();
+
+private:
+    TOutputBuffer out_;
+    bool any_ = false;
+};
+
+// The whole document for a list.
 QByteArray ItemsToJson(const TTodoItemCollection& items);
 
 // Reads a document as ItemsToJson writes it, or one written by hand: keys may come in any
@@ -28,3 +45,7 @@ QByteArray ItemsToJson(const TTodoItemCollection& items);
 // EImportError naming the item (counted from 0) and the key, and `into` is unchanged.
 // Never reads beyond the given bytes and never ends the process.
 void ItemsFromJson(const QByteArray& json, TTodoItemCollection& into);
+// The same from a source of bytes, handing each item over as soon as its object ends (the
+// receiver may take its content); an error is raised when it is reached. Nesting deeper
+// than 64 levels and a token longer than 4 MiB are refused.
+void ReadJsonItems(TReadBytes read, const std::function<void(TTodoItem& item)>& onItem);

@@ -53,48 +53,73 @@ void TTextTable::AddRow(std::vector<std::string> cells) {
     rows_.push_back(std::move(cells));
 }
 
+namespace {
+
+// A cell as it is printed (control characters shown as '?') and its width in columns.
+struct TShownCell {
+    std::string Text;
+    int Width = 0;
+};
+
+TShownCell ShownCell(const std::string& bytes) {
+    // Most cells are printable ASCII: one column a byte, no conversion.
+    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) {
+        return {bytes, int(bytes.size())};
+    }
+    const QString text = CellString(bytes);
+    return {text.toLocal8Bit().toStdString(), DisplayWidth(text)};
+}
+
+}  // namespace
+
 std::string TTextTable::Render() const {
     const std::size_t n = columns_.size();
-    std::vector<std::vector<QString>> lines;
-    lines.reserve(rows_.size() + 1);
-    std::vector<QString> header;
+    std::vector<std::vector<TShownCell>> lines;
+    lines.reserve(rows_.size() + 2);
+    std::vector<TShownCell> header;
     for (const Column& column : columns_) {
-        header.push_back(CellString(column.caption));
+        header.push_back(ShownCell(column.caption));
     }
     lines.push_back(std::move(header));
     for (const auto& row : rows_) {
-        std::vector<QString> cells;
+        std::vector<TShownCell> cells;
+        cells.reserve(n);
         for (const std::string& cell : row) {
-            cells.push_back(CellString(cell));
+            cells.push_back(ShownCell(cell));
         }
         lines.push_back(std::move(cells));
     }
     std::vector<int> widths(n, 0);
     for (const auto& line : lines) {
         for (std::size_t c = 0; c < n; ++c) {
-            widths[c] = std::max(widths[c], DisplayWidth(line[c]));
+            widths[c] = std::max(widths[c], line[c].Width);
         }
     }
-    std::vector<QString> rule;
+    std::vector<TShownCell> rule;
     for (std::size_t c = 0; c < n; ++c) {
-        rule.push_back(QString(widths[c], QLatin1Char('-')));
+        rule.push_back({std::string(std::size_t(widths[c]), '-'), widths[c]});
     }
     lines.insert(lines.begin() + 1, std::move(rule));
 
     std::string out;
     for (const auto& line : lines) {
-        QString text;
+        const std::size_t start = out.size();
         for (std::size_t c = 0; c < n; ++c) {
-            const QString padding(widths[c] - DisplayWidth(line[c]), QLatin1Char(' '));
+            const std::size_t padding = std::size_t(widths[c] - line[c].Width);
             if (c > 0) {
-                text += QLatin1String("  ");
+                out += "  ";
             }
-            text += columns_[c].rightAligned ? padding + line[c] : line[c] + padding;
+            if (columns_[c].rightAligned) {
+                out.append(padding, ' ');
+                out += line[c].Text;
+            } else {
+                out += line[c].Text;
+                out.append(padding, ' ');
+            }
         }
-        while (text.endsWith(QLatin1Char(' '))) {
-            text.chop(1);
+        while (out.size() > start && out.back() == ' ') {
+            out.pop_back();
         }
-        out += text.toLocal8Bit().toStdString();
         out += '\n';
     }
     return out;

@@ -25,3 +25,19 @@ function(pellmark_library name)
     target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}")
     target_link_libraries(${name} PUBLIC ${ARG_DEPENDS} PRIVATE pellmark_compile_options)
 endfunction()
+
+# pellmark_module(NAME SOURCES ... DEPENDS ...): a shared module the program loads on first
+# use (platform/module_loader.h), built as lib<NAME>.so into one folder of the build tree
+# and installed below the library folder. The sources are compiled into the module itself.
+set(PELLMARK_MODULE_BUILD_DIR "${PROJECT_BINARY_DIR}/modules")
+set(PELLMARK_MODULE_INSTALL_DIR "${CMAKE_INSTALL_LIBDIR}/pellmark")
+function(pellmark_module name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
+    string(REPLACE "-" "_" target "${name}")
+    add_library(${target} MODULE ${ARG_SOURCES})
+    set_target_properties(${target} PROPERTIES OUTPUT_NAME "${name}"
+        LIBRARY_OUTPUT_DIRECTORY "${PELLMARK_MODULE_BUILD_DIR}")
+    target_include_directories(${target} PRIVATE "${PROJECT_SOURCE_DIR}")
+    target_link_libraries(${target} PRIVATE ${ARG_DEPENDS} pellmark_compile_options)
+    install(TARGETS ${target} LIBRARY DESTINATION "${PELLMARK_MODULE_INSTALL_DIR}")
+endfunction()

@@ -3,11 +3,14 @@
 #include "model/errors.h"
 
 void TByteReader::FailEnd() const {
-    FailAt(size_, QStringLiteral("the file ends inside a record"));
+    if (base_ + size_ < total_) {
+        throw TNeedMore{};
+    }
+    FailAt(std::size_t(total_), QStringLiteral("the file ends inside a record"));
 }
 
 void TByteReader::Fail(const QString& reason) const {
-    FailAt(pos_, reason);
+    FailAt(Position(), reason);
 }
 
 void TByteReader::FailAt(std::size_t offset, const QString& reason) const {

@@ -1,9 +1,15 @@
 #include "model/list_lock.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QRandomGenerator>
+#include <QThread>
+
+#include "model/errors.h"
 
 namespace {
 
@@ -80,4 +86,40 @@ bool ListIsLockedByOther(const QString& listFileName, qint64* pid) {
         *pid = owner;
     }
     return true;
+}
+
+void LockListForChange(TListLock& lock, const QString& listFileName, int waitMs) {
+    const QDeadlineTimer deadline(waitMs);
+    bool removedUnreadable = false;
+    for (;;) {
+        if (lock.Lock(listFileName) != lrHeldByOther) {
+            return;
+        }
+        qint64 pid = 0;
+        QString host;
+        QString app;
+        // Unreadable while its holder writes it: then the next round tells.
+        const bool known = MakeLockFile(listFileName)->getLockInfo(&pid, &host, &app);
+        const bool byTool = app == QLatin1String("pellmark-cli");
+        if (known && (!byTool || deadline.hasExpired())) {
+            throw EPellmarkError(
+                listFileName +
+                (byTool ? QStringLiteral(" is being changed by pellmark-cli (process %1)")
+                        : QStringLiteral(" is open in Pellmark (process %1)"))
+                    .arg(pid));
+        }
+        if (!known && deadline.hasExpired()) {
+            // A lock file that names no holder for the whole wait was left by a process
+            // killed between making it and writing it (its maker writes it at once): it
+            // is removed, once, as a stale lock would be.
+            if (!removedUnreadable) {
+                removedUnreadable = true;
+                QFile::remove(ListLockFileName(listFileName));
+                continue;
+            }
+            throw EPellmarkError(listFileName + QStringLiteral(" is open in Pellmark"));
+        }
+        // Short naps of varying length, so that two waiting commands do not keep meeting.
+        QThread::msleep(5 + QRandomGenerator::global()->bounded(20));
+    }
 }

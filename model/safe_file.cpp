@@ -53,25 +53,47 @@ void SetStaleAgeForTesting(int seconds) {
 
 #ifdef Q_OS_WIN
 
-void WriteFileSafely(const QString& fileName,
-                     const std::function<void(const TWritePiece& write)>& produce) {
-    QSaveFile file(ResolveTarget(fileName));
-    if (!file.open(QIODevice::WriteOnly)) {
+struct TSafeFileWriter::TState {
+    explicit TState(const QString& target) : File(target) {}
+    QSaveFile File;
+    QString FileName;
+    qint64 Written = 0;
+};
+
+TSafeFileWriter::TSafeFileWriter(const QString& fileName)
+    : state_(std::make_unique<TState>(ResolveTarget(fileName))) {
+    state_->FileName = fileName;
+    if (!state_->File.open(QIODevice::WriteOnly)) {
         throw EFCreateError::ForFile(fileName);
     }
-    // Without a commit the destructor throws the temporary file away.
-    qint64 written = 0;
-    produce([&](const char* data, std::size_t size) {
-        if (g_writeLimit >= 0 && written + qint64(size) > g_writeLimit) {
-            throw WriteError(fileName, QStringLiteral("No space left on device"));
-        }
-        if (file.write(data, qint64(size)) != qint64(size)) {
-            throw WriteError(fileName, file.errorString());
-        }
-        written += qint64(size);
-    });
-    if (!file.commit()) {
-        throw WriteError(fileName, file.errorString());
+}
+
+// Without a commit the QSaveFile's destructor throws the temporary file away.
+TSafeFileWriter::~TSafeFileWriter() = default;
+
+void TSafeFileWriter::Write(const char* data, std::size_t size) {
+    TState& s = *state_;
+    if (g_writeLimit >= 0 && s.Written + qint64(size) > g_writeLimit) {
+        throw WriteError(s.FileName, QStringLiteral("No space left on device"));
+    }
+    if (s.File.write(data, qint64(size)) != qint64(size)) {
+        throw WriteError(s.FileName, s.File.errorString());
+    }
+    s.Written += qint64(size);
+}
+
+void TSafeFileWriter::WriteAt(std::uint64_t offset, const char* data, std::size_t size) {
+    TState& s = *state_;
+    const qint64 end = s.File.pos();
+    if (!s.File.seek(qint64(offset)) || s.File.write(data, qint64(size)) != qint64(size) ||
+        !s.File.seek(end)) {
+        throw WriteError(s.FileName, s.File.errorString());
+    }
+}
+
+void TSafeFileWriter::Commit() {
+    if (!state_->File.commit()) {
+        throw WriteError(state_->FileName, state_->File.errorString());
     }
 }
 
@@ -200,35 +222,44 @@ void RemoveStaleTemporaries(const QByteArray& folder, const QByteArray& prefix) 
 
 }  // namespace
 
-void WriteFileSafely(const QString& fileName,
-                     const std::function<void(const TWritePiece& write)>& produce) {
-    const QString target = ResolveTarget(fileName);
-    const QString folder = QFileInfo(target).absolutePath();
-    const QByteArray targetPath = QFile::encodeName(target);
+struct TSafeFileWriter::TState {
+    QString FileName;
+    QString Folder;
+    QString Target;
+    QByteArray TargetPath;
+    TempFile Temp;
+    qint64 Written = 0;
+};
+
+TSafeFileWriter::TSafeFileWriter(const QString& fileName) : state_(std::make_unique<TState>()) {
+    TState& s = *state_;
+    s.FileName = fileName;
+    s.Target = ResolveTarget(fileName);
+    s.Folder = QFileInfo(s.Target).absolutePath();
+    s.TargetPath = QFile::encodeName(s.Target);
     const QByteArray pattern =
-        QFile::encodeName(folder + QLatin1Char('/') + QLatin1Char('.') +
-                          QFileInfo(target).fileName() + QStringLiteral(".XXXXXX"));
+        QFile::encodeName(s.Folder + QLatin1Char('/') + QLatin1Char('.') +
+                          QFileInfo(s.Target).fileName() + QStringLiteral(".XXXXXX"));
 
     struct stat existing {};
-    const bool exists = ::stat(targetPath.constData(), &existing) == 0;
+    const bool exists = ::stat(s.TargetPath.constData(), &existing) == 0;
     if (exists && S_ISDIR(existing.st_mode)) {
         throw EFCreateError::ForFile(fileName);
     }
     // A file the user may not write stays as it is, just as opening it for writing would
     // fail, although the folder would allow replacing it.
-    if (exists && ::faccessat(AT_FDCWD, targetPath.constData(), W_OK, AT_EACCESS) != 0) {
+    if (exists && ::faccessat(AT_FDCWD, s.TargetPath.constData(), W_OK, AT_EACCESS) != 0) {
         throw EFCreateError::ForFile(fileName);
     }
 
-    TempFile temp;
-    if (!temp.Create(pattern)) {
+    if (!s.Temp.Create(pattern)) {
         throw EFCreateError::ForFile(fileName);
     }
     // A new file gets the usual permissions; a replaced one keeps its own.
     mode_t mode;
     if (exists) {
         mode = existing.st_mode & 07777;
-        if (::fchown(temp.Fd(), existing.st_uid, existing.st_gid) != 0) {
+        if (::fchown(s.Temp.Fd(), existing.st_uid, existing.st_gid) != 0) {
             // Only the owner's group may be set; the mode below still applies.
         }
     } else {
@@ -236,43 +267,72 @@ void WriteFileSafely(const QString& fileName,
         ::umask(mask);
         mode = 0666 & ~mask;
     }
-    if (::fchmod(temp.Fd(), mode) != 0) {
+    if (::fchmod(s.Temp.Fd(), mode) != 0) {
         throw WriteError(fileName, ErrnoText(errno));
     }
+}
 
-    qint64 written = 0;
-    produce([&](const char* data, std::size_t size) {
-        if (const int error = WriteAll(temp.Fd(), data, qint64(size), written)) {
-            throw WriteError(fileName, ErrnoText(error));
+// The temporary file goes unless Commit renamed it.
+TSafeFileWriter::~TSafeFileWriter() = default;
+
+void TSafeFileWriter::Write(const char* data, std::size_t size) {
+    TState& s = *state_;
+    if (const int error = WriteAll(s.Temp.Fd(), data, qint64(size), s.Written)) {
+        throw WriteError(s.FileName, ErrnoText(error));
+    }
+}
+
+void TSafeFileWriter::WriteAt(std::uint64_t offset, const char* data, std::size_t size) {
+    TState& s = *state_;
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pwrite(s.Temp.Fd(), data + done, size - done, off_t(offset + done));
+        if (n < 0 && errno == EINTR) {
+            continue;
         }
-    });
-    if (::fsync(temp.Fd()) != 0) {
-        throw WriteError(fileName, ErrnoText(errno));
+        if (n <= 0) {
+            throw WriteError(s.FileName, ErrnoText(n < 0 ? errno : ENOSPC));
+        }
+        done += std::size_t(n);
     }
-    if (temp.Close() != 0) {
-        throw WriteError(fileName, ErrnoText(errno));
+}
+
+void TSafeFileWriter::Commit() {
+    TState& s = *state_;
+    if (::fsync(s.Temp.Fd()) != 0) {
+        throw WriteError(s.FileName, ErrnoText(errno));
     }
-    if (::rename(temp.Path().constData(), targetPath.constData()) != 0) {
-        throw WriteError(fileName, ErrnoText(errno));
+    if (s.Temp.Close() != 0) {
+        throw WriteError(s.FileName, ErrnoText(errno));
     }
-    temp.Keep();
+    if (::rename(s.Temp.Path().constData(), s.TargetPath.constData()) != 0) {
+        throw WriteError(s.FileName, ErrnoText(errno));
+    }
+    s.Temp.Keep();
 
     // The rename itself must reach the disk too.
-    const int dir = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+    const int dir = ::open(QFile::encodeName(s.Folder).constData(), O_RDONLY | O_DIRECTORY);
     if (dir >= 0) {
         const int result = ::fsync(dir);
         const int error = errno;
         ::close(dir);
         if (result != 0 && error != EINVAL && error != EROFS) {
-            throw WriteError(fileName, ErrnoText(error));
+            throw WriteError(s.FileName, ErrnoText(error));
         }
     }
     RemoveStaleTemporaries(
-        QFile::encodeName(folder),
-        QFile::encodeName(QLatin1Char('.') + QFileInfo(target).fileName() + QLatin1Char('.')));
+        QFile::encodeName(s.Folder),
+        QFile::encodeName(QLatin1Char('.') + QFileInfo(s.Target).fileName() + QLatin1Char('.')));
 }
 
 #endif
+
+void WriteFileSafely(const QString& fileName,
+                     const std::function<void(const TWritePiece& write)>& produce) {
+    TSafeFileWriter file(fileName);
+    produce([&file](const char* data, std::size_t size) { file.Write(data, size); });
+    file.Commit();
+}
 
 void WriteFileSafely(const QString& fileName, const QByteArray& data) {
     WriteFileSafely(fileName, [&data](const TWritePiece& write) {

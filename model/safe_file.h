@@ -5,7 +5,9 @@
 
 #include <QByteArray>
 #include <QString>
+#include <cstdint>
 #include <functional>
+#include <memory>
 
 // Writes the data to a temporary file in the target's folder, flushes it to disk, renames
 // it over the target and flushes the folder. The target keeps its permissions; a symbolic
@@ -25,6 +27,28 @@ using TWritePiece = std::function<void(const char* data, std::size_t size)>;
 // file as well, and the target stays untouched.
 void WriteFileSafely(const QString& fileName,
                      const std::function<void(const TWritePiece& write)>& produce);
+
+// The same, for a file written piece by piece by its caller: the constructor makes the
+// temporary file (EFCreateError as above), Commit puts it in place of the target, and a
+// writer destroyed without a Commit removes it, leaving the target untouched.
+class TSafeFileWriter {
+public:
+    explicit TSafeFileWriter(const QString& fileName);
+    ~TSafeFileWriter();
+    TSafeFileWriter(const TSafeFileWriter&) = delete;
+    TSafeFileWriter& operator=(const TSafeFileWriter&) = delete;
+
+    // Appends; EWriteError when the bytes cannot be written.
+    void Write(const char* data, std::size_t size);
+    // Overwrites bytes already written, e.g. a count known only at the end.
+    void WriteAt(std::uint64_t offset, const char* data, std::size_t size);
+    // Flushes, renames over the target, flushes the folder; EWriteError on failure.
+    void Commit();
+
+private:
+    struct TState;
+    std::unique_ptr<TState> state_;
+};
 
 // Tests make writes fail as a full disk would: after `limit` bytes of a save, every further
 // write fails with "No space left on device". A negative limit switches this off.

@@ -2,11 +2,14 @@
 
 #include <QFile>
 #include <QtEndian>
+#include <algorithm>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "model/byte_reader.h"
 #include "model/errors.h"
+#include "model/regular_file.h"
 #include "model/safe_file.h"
 
 namespace {
@@ -309,16 +312,81 @@ std::vector<TColumnRecord> ReadColumns(const QByteArray& data, const QString& fi
 // Operations ------------------------------------------------------------------------------
 
 QByteArray ReadWholeFile(const QString& fileName) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        throw EFOpenError::ForFile(fileName);
-    }
-    QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
+    TRegularFile file(fileName);
+    if (file.Size() > std::uint64_t(std::numeric_limits<qsizetype>::max() / 2)) {
         throw EReadError(
-            QStringLiteral("Cannot read file %1: %2").arg(fileName, file.errorString()));
+            QStringLiteral("Cannot read file %1: the file is too large").arg(fileName));
     }
+    QByteArray data(qsizetype(file.Size()), Qt::Uninitialized);
+    qsizetype filled = 0;
+    while (filled < data.size()) {
+        const std::size_t n = file.Read(data.data() + filled, std::size_t(data.size() - filled));
+        if (n == 0) {
+            break;  // the file shrank since it was opened
+        }
+        filled += qsizetype(n);
+    }
+    data.truncate(filled);
     return data;
+}
+
+void ForEachItemInFile(const QString& fileName, const std::function<void(int count)>& onCount,
+                       const std::function<void(TTodoItem& item)>& onItem) {
+    // A window of the file at a time; a record that runs past the window's end is read
+    // again from its start once the window has moved on to it (and grown for a record
+    // larger than the window).
+    constexpr std::size_t kWindow = 1024 * 1024;
+    TRegularFile file(fileName);
+    TByteReader reader(file.Size(), fileName);
+    std::vector<char> buffer(std::size_t(std::min<std::uint64_t>(file.Size(), kWindow)));
+    std::uint64_t base = 0;
+    std::size_t filled = 0;
+    // Keeps the window's bytes from `keep` on and reads as many as fit behind them.
+    auto moveOn = [&](std::size_t keep) {
+        base += keep;
+        filled -= keep;
+        std::memmove(buffer.data(), buffer.data() + keep, filled);
+        if (filled == buffer.size()) {
+            buffer.resize(std::max<std::size_t>(buffer.size() * 2, 4096));
+        }
+        while (filled < buffer.size()) {
+            const std::size_t n = file.Read(buffer.data() + filled, buffer.size() - filled);
+            if (n == 0) {
+                reader.SetTotal(base + filled);
+                break;
+            }
+            filled += n;
+        }
+        reader.SetWindow(buffer.data(), filled, base);
+    };
+    moveOn(0);
+    std::int32_t count = 0;
+    for (;;) {
+        try {
+            count = ReadCount(reader, kMinRecordSize, "item");
+            break;
+        } catch (const TByteReader::TNeedMore&) {
+            moveOn(0);
+        }
+    }
+    count = std::max(count, 0);
+    if (onCount) {
+        onCount(count);
+    }
+    for (std::int32_t i = 0; i < count; ++i) {
+        for (;;) {
+            const std::size_t start = reader.WindowPosition();
+            TTodoItem item(nullptr);
+            try {
+                ReadItemRecord(reader, item);
+            } catch (const TByteReader::TNeedMore&) {
+                moveOn(start);
+                continue;
+            }
+            onItem(item);
+            break;
+        }
+    }
 }
 
 namespace {
@@ -343,29 +411,56 @@ void LoadFromStream(TTodoItemCollection& items, QIODevice& stream, const QString
     ReplaceItems(items, stream.readAll(), name.isEmpty() ? QStringLiteral("stream") : name);
 }
 
+// The records are made in a buffer of half a megabyte that goes to the file whenever the
+// next record would not fit, so a large list is never held twice in memory.
+constexpr std::size_t kLargestRecord = 86 + 4 * MaxFieldLength;
+constexpr std::size_t kWriteBuffer = 512 * 1024;
+static_assert(kWriteBuffer >= kLargestRecord + 4);
+
+TTodoFileWriter::TTodoFileWriter(const QString& fileName)
+    : file_(std::make_unique<TSafeFileWriter>(fileName)), buffer_(kWriteBuffer) {
+    TRecordWriter(buffer_.data()).Int(0);  // the count, filled in by Commit
+    used_ = 4;
+}
+
+TTodoFileWriter::~TTodoFileWriter() = default;
+
+void TTodoFileWriter::Add(const TTodoItem& item) {
+    if (count_ == std::numeric_limits<std::int32_t>::max()) {
+        throw EWriteError(QStringLiteral("A list cannot hold more than 2147483647 items"));
+    }
+    const std::size_t size = CheckItem(item, count_);
+    if (used_ + size > buffer_.size()) {
+        file_->Write(buffer_.data(), used_);
+        flushed_ = true;
+        used_ = 0;
+    }
+    TRecordWriter(buffer_.data() + used_).ItemRecord(item);
+    used_ += size;
+    ++count_;
+}
+
+void TTodoFileWriter::Commit() {
+    char count[4];
+    TRecordWriter(count).Int(count_);
+    if (!flushed_) {
+        std::memcpy(buffer_.data(), count, sizeof count);
+    }
+    file_->Write(buffer_.data(), used_);
+    if (flushed_) {
+        file_->WriteAt(0, count, sizeof count);
+    }
+    file_->Commit();
+}
+
 void SaveToFile(const TTodoItemCollection& items, const QString& fileName) {
-    // The records are made in a buffer of half a megabyte that goes to the file whenever
-    // the next record would not fit, so a large list is never held twice in memory and
-    // each item is visited once. A text too long for its field stops the save before its
-    // record is written; the previous file stays as it was.
-    constexpr std::size_t kLargestRecord = 86 + 4 * MaxFieldLength;
-    constexpr std::size_t kBufferSize = 512 * 1024;
-    static_assert(kBufferSize >= kLargestRecord + 4);
-    WriteFileSafely(fileName, [&items](const TWritePiece& write) {
-        std::vector<char> buffer(kBufferSize);
-        char* const start = buffer.data();
-        TRecordWriter writer(start);
-        writer.Int(items.Count());
-        for (const TTodoItem* item : items) {
-            const std::size_t size = CheckItem(*item, item->Index());
-            if (std::size_t(writer.Position() - start) + size > kBufferSize) {
-                write(start, std::size_t(writer.Position() - start));
-                writer = TRecordWriter(start);
-            }
-            writer.ItemRecord(*item);
-        }
-        write(start, std::size_t(writer.Position() - start));
-    });
+    // A text too long for its field stops the save before its record is written; the
+    // previous file stays as it was.
+    TTodoFileWriter writer(fileName);
+    for (const TTodoItem* item : items) {
+        writer.Add(*item);
+    }
+    writer.Commit();
 }
 
 void LoadFromFile(TTodoItemCollection& items, const QString& fileName) {

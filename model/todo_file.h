@@ -12,6 +12,8 @@
 #include <QByteArray>
 #include <QIODevice>
 #include <QString>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -62,5 +64,38 @@ void SaveColumns(const TTodoColumnCollection& columns, const QString& fileName);
 // Replaces the columns by those of the file.
 void LoadColumns(TTodoColumnCollection& columns, const QString& fileName);
 
-// Reads a whole file, raising "Cannot open file %s" when it cannot be opened.
+// Reads a whole file, raising "Cannot open file %s" when it cannot be opened, and "Cannot
+// open file %s: not a regular file" for a FIFO, a device or a folder.
 QByteArray ReadWholeFile(const QString& fileName);
+
+// Reads a .2do file one item at a time, holding only a window of the file: `onCount` (may
+// be empty) gets the item count, then `onItem` each item, free-standing and with its
+// record's values. Errors as LoadFromFile, raised when reached: the items before a damage
+// have been handed over already.
+void ForEachItemInFile(const QString& fileName, const std::function<void(int count)>& onCount,
+                       const std::function<void(TTodoItem& item)>& onItem);
+
+class TSafeFileWriter;
+
+// Writes a .2do file one item at a time, crash-safely (model/safe_file.h): the item count
+// is filled in by Commit. Destroyed without a Commit, it leaves the previous file as it was.
+class TTodoFileWriter {
+public:
+    // EFCreateError "Cannot create file %s".
+    explicit TTodoFileWriter(const QString& fileName);
+    ~TTodoFileWriter();
+    TTodoFileWriter(const TTodoFileWriter&) = delete;
+    TTodoFileWriter& operator=(const TTodoFileWriter&) = delete;
+
+    // EWriteError for a text too long for its field (naming the item by its number).
+    void Add(const TTodoItem& item);
+    int Count() const { return count_; }
+    void Commit();
+
+private:
+    std::unique_ptr<TSafeFileWriter> file_;
+    std::vector<char> buffer_;
+    std::size_t used_ = 0;
+    std::int32_t count_ = 0;
+    bool flushed_ = false;
+};

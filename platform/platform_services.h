@@ -6,6 +6,7 @@
 #include "model/date_time.h"
 #include "platform/clock.h"
 #include "platform/dialog_service.h"
+#include "platform/loaded_printer.h"
 #include "platform/message_service.h"
 #include "platform/os_info.h"
 #include "platform/shell_service.h"
@@ -37,5 +38,5 @@ private:
     TQtClock clock_;
     TQtShellService shell_;
     TQtOSInfo osInfo_;
-    TQtTextPrinter printer_;
+    TLoadedTextPrinter printer_;
 };

@@ -7,9 +7,7 @@
 
 TListFileStore::TListFileStore(const QString& listFileName)
     : listFileName_(listFileName), stateFileName_(SyncStateFileName(listFileName)) {
-    if (lock_.Lock(listFileName) == lrHeldByOther) {
-        throw ESyncError(listFileName + QLatin1String(" is open in Pellmark"));
-    }
+    LockListForChange(lock_, listFileName);
 }
 
 std::unique_ptr<TTodoItemCollection> TListFileStore::Snapshot() {

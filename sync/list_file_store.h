@@ -1,7 +1,7 @@
 #pragma once
 
 // The sync's store for a list file, as pellmark-cli uses it: the list's lock held for the
-// whole sync (a list open in the window is refused with "FILE is open in Pellmark"), the
+// whole sync (taken as every changing command of pellmark-cli takes it), the
 // list read from and saved to the file crash-safely, the state in its sidecar. A list
 // file that does not exist yet starts empty and is made by the first sync.
 

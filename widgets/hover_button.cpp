@@ -1,6 +1,7 @@
 #include "widgets/hover_button.h"
 
 #include <QEnterEvent>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -47,7 +48,9 @@ void THoverButton::ApplyFace() {
     update();
 }
 
-QIcon GlyphIcon(TGlyph glyph) {
+namespace {
+
+QPixmap GlyphPixmap(TGlyph glyph) {
     QPixmap pixmap(16, 16);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
@@ -120,6 +123,73 @@ QIcon GlyphIcon(TGlyph glyph) {
                        glyph == TGlyph::About ? QStringLiteral("?") : QStringLiteral("w"));
             break;
         }
+        case TGlyph::Undo:
+        case TGlyph::Redo: {
+            // Drawn for Undo, mirrored for Redo.
+            if (glyph == TGlyph::Redo) {
+                p.translate(16, 0);
+                p.scale(-1, 1);
+            }
+            p.setPen(QPen(QColor(0x3a, 0x6e, 0xc8), 2.0, Qt::SolidLine, Qt::RoundCap));
+            p.setBrush(Qt::NoBrush);
+            QPainterPath arc;
+            arc.moveTo(4, 6);
+            arc.lineTo(9.5, 6);
+            arc.cubicTo(15, 6, 15, 13.5, 9.5, 13.5);
+            arc.lineTo(6, 13.5);
+            p.drawPath(arc);
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(0x3a, 0x6e, 0xc8));
+            p.drawPolygon(QPolygonF({QPointF(1, 6), QPointF(5.5, 1.5), QPointF(5.5, 10.5)}));
+            break;
+        }
+        case TGlyph::Find:
+            p.setPen(QPen(QColor(0x30, 0x30, 0x30), 1.6));
+            p.setBrush(QColor(0xd8, 0xe8, 0xf8));
+            p.drawEllipse(QPointF(6.5, 6.5), 4.5, 4.5);
+            p.setPen(QPen(QColor(0x30, 0x30, 0x30), 2.6, Qt::SolidLine, Qt::RoundCap));
+            p.drawLine(QPointF(10, 10), QPointF(14, 14));
+            break;
     }
-    return QIcon(pixmap);
+    return pixmap;
+}
+
+// The glyph is drawn when the icon is first asked for a picture: the menus' icons are
+// then drawn when a menu first opens, not while the window is made.
+class TGlyphIconEngine : public QIconEngine {
+public:
+    explicit TGlyphIconEngine(TGlyph glyph) : glyph_(glyph) {}
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return Drawn().pixmap(size, mode, state);
+    }
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
+               QIcon::State state) override {
+        Drawn().paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return Drawn().actualSize(size, mode, state);
+    }
+    QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override {
+        return Drawn().availableSizes(mode, state);
+    }
+    QIconEngine* clone() const override { return new TGlyphIconEngine(*this); }
+    QString key() const override { return QStringLiteral("TGlyphIconEngine"); }
+
+private:
+    const QIcon& Drawn() {
+        if (drawn_.isNull()) {
+            drawn_ = QIcon(GlyphPixmap(glyph_));
+        }
+        return drawn_;
+    }
+
+    TGlyph glyph_;
+    QIcon drawn_;
+};
+
+}  // namespace
+
+QIcon GlyphIcon(TGlyph glyph) {
+    return QIcon(new TGlyphIconEngine(glyph));  // the icon owns its engine
 }

@@ -34,6 +34,6 @@ private:
 };
 
 // Small glyphs drawn in code for the buttons and menus: a plus, a cross, a disk, a
-// folder, a printer, a gear and a question mark.
-enum class TGlyph { Add, Delete, Save, Open, Print, Options, About, Exit, Web };
+// folder, a printer, a gear, a question mark, curved arrows and a magnifier.
+enum class TGlyph { Add, Delete, Save, Open, Print, Options, About, Exit, Web, Undo, Redo, Find };
 QIcon GlyphIcon(TGlyph glyph);

@@ -243,8 +243,11 @@ inline Result RunCli(const QStringList& args, const QByteArray& input = {}) {
 // A lock_holder process holding the lock on one list.
 class Holder {
 public:
-    explicit Holder(const QString& list, const QStringList& more = {}) {
-        process_.start(QStringLiteral(LOCK_HOLDER_PATH), QStringList{list} + more);
+    // `program` is lock_holder or a copy of it: the lock names its holder by the name of
+    // the executable.
+    explicit Holder(const QString& list, const QStringList& more = {},
+                    const QString& program = QStringLiteral(LOCK_HOLDER_PATH)) {
+        process_.start(program, QStringList{list} + more);
         process_.waitForStarted(10000);
         while (!process_.canReadLine() && process_.waitForReadyRead(10000)) {
         }

@@ -1,6 +1,8 @@
 // pellmark-cli as users run it: the real executable, its output, exit codes and messages,
 // the files it writes, and its refusal to change a list that the window has open.
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
@@ -375,6 +377,32 @@ private Q_SLOTS:
         QTest::newRow("text too long for the file")
             << "in.csv" << QByteArray("Subject\r\n") + QByteArray(70000, 'x') + "\r\n"
             << "The Subject of item 0 is longer than 65535 bytes and cannot be saved";
+        // Input that is cut off, malformed, huge or nested without end: a clear message, read
+        // no further than needed, and nothing written.
+        QTest::newRow("json cut off in an item")
+            << "in.json" << QByteArray("{\"items\": [{\"Subject\": \"a\", ")
+            << "in.json: not valid JSON: parse error at line 1, column 29: syntax error while "
+               "parsing object key - unexpected end of input; expected string literal";
+        QTest::newRow("json not UTF-8")
+            << "in.json" << QByteArray("{\"items\": [{\"Subject\": \"Caf\xe9\"}]}")
+            << "in.json: not valid JSON: parse error at line 1, column 29: syntax error while "
+               "parsing value - invalid string: ill-formed UTF-8 byte; last read: "
+               "'\"Caf\xEF\xBF\xBD\"'";
+        QTest::newRow("json nested without end")
+            << "in.json" << QByteArray("{\"other\": ") + QByteArray(1000000, '[')
+            << "in.json: not valid JSON: nested more than 64 levels deep at byte 74";
+        QTest::newRow("json huge text")
+            << "in.json" << QByteArray("{\"items\": [{\"Subject\": \"") + QByteArray(5 << 20, 'x')
+            << "in.json: not valid JSON: a token longer than 4194304 bytes at byte 21";
+        QTest::newRow("json items twice")
+            << "in.json" << QByteArray("{\"items\": [], \"items\": []}")
+            << "in.json: the key \"items\" occurs twice";
+        QTest::newRow("csv huge field")
+            << "in.csv" << QByteArray("Subject\r\n") + QByteArray(5 << 20, 'x')
+            << "in.csv: line 2: a field is longer than 4194304 bytes";
+        QTest::newRow("csv endless record")
+            << "in.csv" << QByteArray("Subject\r\n") + QByteArray(1000000, ',')
+            << "in.csv: line 2 (item 0): 1000001 fields where the header has 1";
         QTest::newRow("input missing")
             << "gone.json" << QByteArray() << "Cannot open file gone.json";
     }
@@ -544,6 +572,34 @@ private Q_SLOTS:
         }
     }
 
+    // A FIFO or a device given as the list: refused at once instead of waiting forever.
+    void onlyRegularFilesAreLists_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("check a FIFO") << "check"
+                                      << "fifo";
+        QTest::newRow("add to a FIFO") << "add"
+                                       << "fifo";
+        QTest::newRow("export /dev/zero") << "export"
+                                          << "/dev/zero";
+        QTest::newRow("show /dev/zero") << "show"
+                                        << "/dev/zero";
+    }
+    void onlyRegularFilesAreLists() {
+        QFETCH(QString, command);
+        QFETCH(QString, file);
+        QCOMPARE(::mkfifo("fifo", 0600), 0);
+        QStringList args{command, file};
+        if (command == QLatin1String("add")) {
+            args << QStringLiteral("--subject=x");
+        }
+        const Result r = RunCli(args);
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(QString::fromUtf8(r.err),
+                 QStringLiteral("Cannot open file %1: not a regular file\n").arg(file));
+        QCOMPARE(r.out, QByteArray());
+    }
+
     void doneAndRemove() {
         TTodoItemCollection items;
         Load(list_, items);
@@ -595,8 +651,9 @@ private Q_SLOTS:
               QStringList{QStringLiteral("remove"), link, QStringLiteral("0")}}) {
             const Result r = RunCli(args);
             QCOMPARE(r.exitCode, 1);
-            QCOMPARE(QString::fromUtf8(r.err), args[args[0] == QLatin1String("import") ? 3 : 1] +
-                                                   QLatin1String(" is open in Pellmark\n"));
+            QCOMPARE(QString::fromUtf8(r.err),
+                     args[args[0] == QLatin1String("import") ? 3 : 1] +
+                         QStringLiteral(" is open in Pellmark (process %1)\n").arg(window.Pid()));
             QCOMPARE(FileBytes(list_), ExampleList());
         }
         for (const QStringList& args : {QStringList{QStringLiteral("check"), list_},
@@ -608,12 +665,54 @@ private Q_SLOTS:
         QCOMPARE(RunCli({QStringLiteral("remove"), list_, QStringLiteral("0")}).exitCode, 0);
     }
 
+    // Two commands changing one list: the second waits while the first holds the lock,
+    // and only a lock held for longer than that wait is refused, naming its holder.
+    void changesWaitForEachOther() {
+        QList<QProcess*> adds;
+        for (int i = 0; i < 8; ++i) {
+            auto* add = new QProcess(this);
+            add->start(QStringLiteral(PELLMARK_CLI_PATH),
+                       {QStringLiteral("add"), list_, QStringLiteral("--subject=x")});
+            adds.append(add);
+        }
+        for (QProcess* add : adds) {
+            QVERIFY(add->waitForFinished(30000));
+            QCOMPARE(add->exitCode(), 0);
+            delete add;
+        }
+        TTodoItemCollection items;
+        QCOMPARE(Load(list_, items)->Count(), 9);
+
+        // A lock_holder that is called pellmark-cli, holding the lock for 0.7 s, then 20 s.
+        const QString tool = dir_->filePath(QStringLiteral("pellmark-cli"));
+        QVERIFY(QFile::copy(QStringLiteral(LOCK_HOLDER_PATH), tool));
+        Holder briefly(list_, {QStringLiteral("700")}, tool);
+        QCOMPARE(briefly.Answer(), QByteArray("locked"));
+        QCOMPARE(RunCli({QStringLiteral("remove"), list_, QStringLiteral("0")}).exitCode, 0);
+
+        Holder long_(list_, {QStringLiteral("20000")}, tool);
+        QCOMPARE(long_.Answer(), QByteArray("locked"));
+        const Result r = RunCli({QStringLiteral("remove"), list_, QStringLiteral("0")});
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(QString::fromUtf8(r.err),
+                 list_ + QStringLiteral(" is being changed by pellmark-cli (process %1)\n")
+                             .arg(long_.Pid()));
+        long_.Kill();
+        items.Clear();
+        QCOMPARE(Load(list_, items)->Count(), 8);
+    }
+
     void lockOfACrashedWindowIsTakenOver() {
         Holder window(list_);
         QCOMPARE(window.Answer(), QByteArray("locked"));
         window.Kill();
         const Result r = RunCli({QStringLiteral("done"), list_, QStringLiteral("0")});
         QCOMPARE(r.exitCode, 0);
+        QVERIFY(!QFile::exists(ListLockFileName(list_)));
+        // A command killed between making its lock file and writing it leaves it empty:
+        // taken over once the wait is over.
+        QVERIFY(WriteFile(ListLockFileName(list_), QByteArray()));
+        QCOMPARE(RunCli({QStringLiteral("remove"), list_, QStringLiteral("0")}).exitCode, 0);
         QVERIFY(!QFile::exists(ListLockFileName(list_)));
     }
 
@@ -637,6 +736,40 @@ private Q_SLOTS:
         Load(QStringLiteral("streamed.2do"), items);
         QCOMPARE(items.At(1)->Subject(), std::string("Caf\xe9"));
         QCOMPARE(err.str(), std::string());
+    }
+
+    // Spellings of an option beyond --name VALUE and --name=VALUE; the value keeps its bytes.
+    void optionForms_data() {
+        QTest::addColumn<QByteArrayList>("args");
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QByteArray>("subject");
+        const QString out = QStringLiteral("out.2do");
+        QTest::newRow("-oOUT") << QByteArrayList{"import", "in.csv", "-oout.2do"} << out
+                               << QByteArray("from a file");
+        QTest::newRow("-o=OUT") << QByteArrayList{"import", "in.csv", "-o=out.2do"} << out
+                                << QByteArray("from a file");
+        QTest::newRow("--o OUT") << QByteArrayList{"import", "in.csv", "--o", "out.2do"} << out
+                                 << QByteArray("from a file");
+        QTest::newRow("Latin-1 after =")
+            << QByteArrayList{"add", "todo.2do", "--subject=Caf\xe9=\xff"}
+            << QStringLiteral("todo.2do") << QByteArray("Caf\xe9=\xff");
+    }
+    void optionForms() {
+        QFETCH(QByteArrayList, args);
+        QFETCH(QString, written);
+        QFETCH(QByteArray, subject);
+        QVERIFY(WriteFile(QStringLiteral("in.csv"), "Subject\r\nfrom a file\r\n"));
+        std::vector<std::string> argv;
+        for (const QByteArray& arg : args) {
+            argv.push_back(arg.toStdString());
+        }
+        std::istringstream in;
+        std::ostringstream out, err;
+        QCOMPARE(RunPellmarkCli(argv, in, out, err), int(ecSuccess));
+        QCOMPARE(err.str(), std::string());
+        TTodoItemCollection items;
+        Load(written, items);
+        QCOMPARE(items.At(items.Count() - 1)->Subject(), subject.toStdString());
     }
 
 private:

@@ -347,6 +347,85 @@ private Q_SLOTS:
                                  LoadColumns(*std::make_unique<TTodoColumnCollection>(), missing));
     }
 
+    // A FIFO without a writer blocked the open, a device the read, forever.
+    void onlyRegularFilesAreRead_data() {
+        QTest::addColumn<QString>("file");
+        const QString fifo = path("fifo.2do");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QTest::newRow("FIFO") << fifo;
+        QTest::newRow("endless device") << QStringLiteral("/dev/zero");
+        QTest::newRow("empty device") << QStringLiteral("/dev/null");
+    }
+    void onlyRegularFilesAreRead() {
+        QFETCH(QString, file);
+        const QString message = QStringLiteral("Cannot open file %1: not a regular file").arg(file);
+        TTodoItemCollection items;
+        items.Add();
+        try {
+            LoadFromFile(items, file);
+            QFAIL("read");
+        } catch (const EFOpenError& e) {
+            QCOMPARE(e.Message(), message);
+        }
+        try {
+            ForEachItemInFile(file, {}, [](TTodoItem&) {});
+            QFAIL("read item by item");
+        } catch (const EFOpenError& e) {
+            QCOMPARE(e.Message(), message);
+        }
+        QCOMPARE(items.Count(), 1);
+    }
+
+    // Item by item through a window smaller than the file: the same items, and a damage
+    // reported at the same byte as when the whole file is read.
+    void itemByItemReadsAndWritesTheSameBytes() {
+        TTodoItemCollection items;
+        for (int i = 0; i < 3000; ++i) {
+            TTodoItem* item = items.Add();
+            FillWorkedItem(*item);
+            item->Notes().SetText(std::string(std::size_t(i % 7) * 300, char('a' + i % 26)));
+            item->SetTag(i);
+        }
+        items.GetItem(2000)->SetSubject(std::string(65535, 's'));  // across a window's end
+        const QByteArray bytes = ItemsToBytes(items);
+        QVERIFY(bytes.size() > 2 * 1024 * 1024);
+        const QString file = path("window.2do");
+        {
+            TTodoFileWriter writer(file);
+            int count = -1;
+            ForEachItemInFile(
+                [&] {
+                    WriteFile(path("whole.2do"), bytes);
+                    return path("whole.2do");
+                }(),
+                [&count](int n) { count = n; }, [&writer](TTodoItem& item) { writer.Add(item); });
+            QCOMPARE(count, 3000);
+            QCOMPARE(writer.Count(), 3000);
+            QVERIFY(!QFile::exists(file));  // only Commit makes the file
+            writer.Commit();
+        }
+        QCOMPARE(ReadFile(file), bytes);
+
+        const QByteArray cut = bytes.left(bytes.size() - 10);
+        WriteFile(file, cut);
+        QString whole;
+        try {
+            TTodoItemCollection read;
+            ReadItems(cut, file, read);
+        } catch (const EReadError& e) {
+            whole = e.Message();
+        }
+        QVERIFY(whole.contains(QStringLiteral("damaged at byte")));
+        int seen = 0;
+        try {
+            ForEachItemInFile(file, {}, [&seen](TTodoItem&) { ++seen; });
+            QFAIL("read a cut file");
+        } catch (const EReadError& e) {
+            QCOMPARE(e.Message(), whole);
+        }
+        QCOMPARE(seen, 2999);
+    }
+
     void tooLongTextIsRefusedBeforeWriting() {
         const QString file = path("long.2do");
         TTodoItemCollection items;

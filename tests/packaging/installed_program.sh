@@ -39,11 +39,12 @@ for file in ./usr/bin/pellmark ./usr/bin/pellmark-cli ./usr/share/applications/p
     ./usr/share/icons/hicolor/scalable/apps/pellmark.svg \
     ./usr/share/metainfo/org.example.pellmark.metainfo.xml \
     ./usr/share/mime/packages/pellmark.xml ./usr/share/man/man1/pellmark.1.gz \
-    ./usr/share/man/man1/pellmark-cli.1.gz; do
+    ./usr/share/man/man1/pellmark-cli.1.gz ./usr/lib/pellmark/libpellmark-instance-channel.so \
+    ./usr/lib/pellmark/libpellmark-printing.so; do
     grep -qx "$file" <<<"$contents" || fail "the package lacks $file"
 done
-if grep -Ev '^\./(usr/((bin|share)(/.*)?)?)?$' <<<"$contents"; then
-    fail "files outside /usr/bin and /usr/share"
+if grep -Ev '^\./(usr/((bin|share|lib/pellmark)(/.*)?|lib/)?)?$' <<<"$contents"; then
+    fail "files outside /usr/bin, /usr/lib/pellmark and /usr/share"
 fi
 
 # Unpacked as dpkg would install it: folders 755, owned by whoever unpacks.

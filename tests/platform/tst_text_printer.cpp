@@ -10,6 +10,7 @@
 #include <map>
 #include <vector>
 
+#include "platform/loaded_printer.h"
 #include "platform/text_printer.h"
 
 namespace {
@@ -337,6 +338,21 @@ private Q_SLOTS:
             QCOMPARE(e.Message(), QStringLiteral("There is no default printer currently selected"));
         }
         QVERIFY(!printer.JobOpen());
+    }
+
+    // The program's printer comes from the printing module: the same answers once it is
+    // loaded (a failed load would give the loader's reason instead).
+    void loadedPrinterFromModule() {
+        TLoadedTextPrinter printer;
+        QVERIFY_THROWS_EXCEPTION(EPrinterError, printer.WriteLine(QStringLiteral("x")));
+        QVERIFY(!printer.HasDefaultPrinter());
+        try {
+            printer.BeginJob(QStringLiteral("Pellmark"));
+            QFAIL("a job started without a printer");
+        } catch (const EPrinterError& e) {
+            QCOMPARE(e.Message(), kNoDefaultPrinter);
+        }
+        printer.EndJob();
     }
 };
 

@@ -4,6 +4,7 @@
 // shows the program's message and loses nothing: the window opens, closes with the list
 // saved, and the file on disk is one complete list, the window's when it said so.
 
+#include <QCoreApplication>
 #include <QProcess>
 #include <QRegularExpression>
 
@@ -194,7 +195,8 @@ private Q_SLOTS:
                               QStringLiteral("From the terminal")};
         const TProcessResult refused = Run(QStringLiteral(PELLMARK_CLI), add);
         QCOMPARE(refused.ExitCode, 1);
-        QCOMPARE(refused.Errors, path + QStringLiteral(" is open in Pellmark"));
+        QCOMPARE(refused.Errors, path + QStringLiteral(" is open in Pellmark (process %1)")
+                                            .arg(QCoreApplication::applicationPid()));
         QCOMPARE(FileBytes(path), before);
 
         f.List().Items().Add()->SetSubject("Added");

@@ -206,7 +206,8 @@ private Q_SLOTS:
         const TCliResult result =
             Sync(list, QUrl(QStringLiteral("http://127.0.0.1:%1/u/t/").arg(FreePort())));
         QCOMPARE(result.ExitCode, 1);
-        QCOMPARE(result.Err, list + QStringLiteral(" is open in Pellmark\n"));
+        QCOMPARE(result.Err,
+                 list + QStringLiteral(" is open in Pellmark (process %1)\n").arg(holder.Pid()));
     }
 
     void serverStorageFull() {
