@@ -16,6 +16,8 @@
 #include "app/about_box.h"
 #include "app/edit_history.h"
 #include "app/print_list.h"
+#include "app/sync_controller.h"
+#include "app/sync_dialog.h"
 #include "app/tray_icon.h"
 #include "data/app_icon.h"
 #include "model/list_lock.h"
@@ -315,6 +317,7 @@ void TForm1::BuildMenus() {
                   todoList1_->EndEdit();
                   SaveAs();
               });
+    AddSyncCommands(file);
     file->addSeparator();
     addAction(file, "mnuFileOptions1", QStringLiteral("&Options..."), TGlyph::Options,
               [this] { ShowOptions(); });
@@ -589,6 +592,10 @@ void TForm1::SetCurrentFile(const QString& path, std::unique_ptr<TListLock> lock
 // Exit -------------------------------------------------------------------------------------
 
 void TForm1::closeEvent(QCloseEvent* event) {
+    if (CloseWaitsForSync()) {
+        event->ignore();
+        return;
+    }
     bool allow = false;
     try {
         allow = ExitFlow();
@@ -695,7 +702,9 @@ void TForm1::AutoSaveTick() {
     }
     saving_ = true;
     const auto done = qScopeGuard([this] { saving_ = false; });
-    RunCommand([this] { Save(); });
+    if (RunCommand([this] { Save(); })) {
+        SyncAfterAutoSave();
+    }
 }
 
 // The application's icon -------------------------------------------------------------------

@@ -40,8 +40,10 @@ class TRunOnce;
 class TStatusBar;
 class TFileWatch;
 class TTodoItemCollection;
+class TSyncController;
 class TTodoList;
 class TTrayIcon;
+class TfrmSync;
 
 // The notice pane's text.
 inline const QString kOwnershipNotice = QStringLiteral("\u00a9 The Pellmark authors");
@@ -138,6 +140,15 @@ public:
     void ReloadCurrentFile();
     TFileWatch* FileWatch() const { return fileWatch_; }
     QMenu* RecentListsMenu() const { return recentLists_; }
+    // Synchronization with a CalDAV server (sync_commands.cpp) ----------------------------
+
+    // Starts a two-way sync of the list with the collection of the settings, in the
+    // background; without a collection, shows the synchronization dialog instead.
+    void Synchronize();
+    void ShowSyncSettings();
+    TfrmSync* SyncDialog() const;
+    // Runs the syncs; made at its first use.
+    TSyncController& SyncController();
 
     // IOptionsHost -----------------------------------------------------------------------
 
@@ -194,6 +205,12 @@ private:
     bool OfferToSaveChanges(const QString& opening);
     void FillRecentListsMenu();
     void OpenFromOtherStart(const std::vector<std::string>& paramStr);
+    void AddSyncCommands(QMenu* file);
+    // A sync after a successful autosave, when the settings ask for it.
+    void SyncAfterAutoSave();
+    // True when a sync is running: the window closes once it has finished.
+    bool CloseWaitsForSync();
+    void SyncEnded();
 
     TPlatformServices platform_;
     QPointer<TfrmOptions> options_;
@@ -233,6 +250,10 @@ private:
     // ContentHash of the list as last read or written.
     QByteArray cleanHash_;
     bool askingAboutDisk_ = false;
+    QPointer<TfrmSync> syncDialog_;
+    bool closeAfterSync_ = false;
+    // Last: a sync still running is stopped before the window's parts go.
+    std::unique_ptr<TSyncController> sync_;
 };
 
 // The program's icon, the one the desktop entry shows (data/app_icon.h).

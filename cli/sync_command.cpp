@@ -35,13 +35,7 @@ int RunSyncCommand(const std::vector<std::string>& args, std::ostream& out) {
     if (!urlText) {
         a.Usage("missing --url URL, the task collection");
     }
-    const QUrl url(Local(*urlText), QUrl::StrictMode);
-    const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || url.host().isEmpty() ||
-        (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
-        throw EPellmarkError(QLatin1Char('\'') + Local(*urlText) +
-                             QLatin1String("' is not an http or https URL"));
-    }
+    const QUrl url = CollectionUrl(Local(*urlText));
     if (!url.password().isEmpty()) {
         a.Usage(
             "a password does not belong in the URL: give it in PELLMARK_PASSWORD, ~/.netrc or "
@@ -61,16 +55,7 @@ int RunSyncCommand(const std::vector<std::string>& args, std::ostream& out) {
     for (const QString& line : report.Changes) {
         Print(out, line);
     }
-    const QString counts = QStringLiteral(
-                               "here %1 added, %2 changed, %3 deleted; on the server %4 added, %5 "
-                               "changed, %6 deleted; %7 conflict(s)")
-                               .arg(report.LocalAdded)
-                               .arg(report.LocalChanged)
-                               .arg(report.LocalDeleted)
-                               .arg(report.ServerAdded)
-                               .arg(report.ServerChanged)
-                               .arg(report.ServerDeleted)
-                               .arg(report.Conflicts);
+    const QString counts = CountsText(report);
     if (options.DryRun) {
         Print(out, QStringLiteral("Dry run, nothing changed: would be ") + counts);
     } else {

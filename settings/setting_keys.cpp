@@ -26,6 +26,11 @@ bool FlagIsOn(TSetting setting) {
     return ReadSetting(setting) == QLatin1String("y");
 }
 
+QString ReadText(TSetting setting) {
+    const QString text = ReadSetting(setting);
+    return text == kSettingAbsent ? QString() : text;
+}
+
 void WriteFlag(TSetting setting, bool on) {
     WriteSetting(setting, on ? QStringLiteral("y") : QString());
 }

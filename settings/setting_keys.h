@@ -47,8 +47,13 @@ enum TSetting : std::uint8_t {
     stRecent6,
     stRecent7,
     stRecent8,
+    // The server the window synchronizes its list with (the password is never stored here).
+    stSyncUrl,
+    stSyncUser,
+    stSyncInsecure,
+    stSyncAutoSave,
 };
-inline constexpr int SettingCount = 33;
+inline constexpr int SettingCount = 37;
 
 enum class TSettingKind : std::uint8_t {
     Flag,        // "y" is on; anything else, an absent value too, is off
@@ -56,6 +61,7 @@ enum class TSettingKind : std::uint8_t {
     Path,        // a file path; used only when longer than three characters
     ColumnFlag,  // "1" shows the column; a hidden column's value is deleted
     Summary,     // written for others to read, never read by the program
+    Text,        // a free text; an absent one counts as empty
 };
 
 struct TSettingKey {
@@ -82,7 +88,9 @@ inline constexpr std::array<TSettingKey, SettingCount> kSettingKeys = {{
     {"recent2", TSettingKind::Path, 0},         {"recent3", TSettingKind::Path, 0},
     {"recent4", TSettingKind::Path, 0},         {"recent5", TSettingKind::Path, 0},
     {"recent6", TSettingKind::Path, 0},         {"recent7", TSettingKind::Path, 0},
-    {"recent8", TSettingKind::Path, 0},
+    {"recent8", TSettingKind::Path, 0},         {"syncurl", TSettingKind::Text, 0},
+    {"syncuser", TSettingKind::Text, 0},        {"syncinsecure", TSettingKind::Flag, 0},
+    {"syncautosave", TSettingKind::Flag, 0},
 }};
 
 constexpr const char* SettingName(TSetting setting) {
@@ -101,4 +109,6 @@ void WriteSetting(TSetting setting, const QString& value);
 void DeleteSetting(TSetting setting);
 // A flag reads as on when its text is "y"; it is written as "y" or as the empty string.
 bool FlagIsOn(TSetting setting);
+// A text setting; empty when absent.
+QString ReadText(TSetting setting);
 void WriteFlag(TSetting setting, bool on);

@@ -40,6 +40,10 @@ struct TDavResponse {
     QByteArray ETag;
 };
 
+// The collection URL as the user typed it: http or https with a host, or EPellmarkError
+// "'TEXT' is not an http or https URL".
+QUrl CollectionUrl(const QString& text);
+
 struct TDavCredentials {
     QString User;
     QString Password;

@@ -86,6 +86,10 @@ struct TSyncReport {
     QStringList Changes;
 };
 
+// "here 1 added, 0 changed, 0 deleted; on the server 2 added, 0 changed, 0 deleted; 0
+// conflict(s)": the counts of a report, as pellmark-cli and the window show them.
+QString CountsText(const TSyncReport& report);
+
 // Where the engine gets the list and keeps its state: the file and sidecar for
 // pellmark-cli, the open list for the window. Called from the engine's thread; an
 // implementation for the window hands the calls to the GUI thread and waits.

@@ -188,9 +188,11 @@ private Q_SLOTS:
         QCOMPARE(MenuTexts(menus[0]),
                  (QStringList{QStringLiteral("Open Todo List..."), QStringLiteral("Recent &Lists"),
                               QStringLiteral("&Save"), QStringLiteral("&Save Todo List As..."),
-                              QStringLiteral("-"), QStringLiteral("&Options..."),
-                              QStringLiteral("-"), QStringLiteral("&Print Todo List..."),
-                              QStringLiteral("-"), QStringLiteral("E&xit")}));
+                              QStringLiteral("-"), QStringLiteral("S&ynchronize"),
+                              QStringLiteral("Synchronization Ser&ver..."), QStringLiteral("-"),
+                              QStringLiteral("&Options..."), QStringLiteral("-"),
+                              QStringLiteral("&Print Todo List..."), QStringLiteral("-"),
+                              QStringLiteral("E&xit")}));
         QCOMPARE(MenuTexts(menus[1]),
                  (QStringList{QStringLiteral("&Undo"), QStringLiteral("&Redo"), QStringLiteral("-"),
                               QStringLiteral("&Find...")}));

@@ -15,6 +15,7 @@
 #include "model/todo_file.h"
 #include "settings/ini_proc.h"
 #include "tests/support/stored_settings.h"
+#include "tests/sync/caldav_server.h"
 
 namespace {
 
@@ -255,6 +256,66 @@ private Q_SLOTS:
         QVERIFY(run.Finished());
         QCOMPARE(run.ExitCode(), 0);
         QCOMPARE(Setting("left"), QStringLiteral("200"));
+    }
+
+    void synchronizeFromTheMenu() {
+        qputenv("PELLMARK_PASSWORD", "x");  // no keyring is asked
+        // A real Radicale with a task from a second client; the window's list has one of
+        // its own. File -> "S&ynchronize" from the keyboard brings them together.
+        sync_test::TCalDavServer server(sync_test::TServer::Radicale);
+        QVERIFY(server.Started());
+        QVERIFY(server.MakeCollection());
+        const QUrl url = server.Collection();
+        QCOMPARE(sync_test::SecondClient(url, {QStringLiteral("create"), QStringLiteral("p1"),
+                                               QStringLiteral("From phone")}),
+                 QByteArray());
+        const QString list = folder->filePath(QStringLiteral("synced.2do"));
+        {
+            TTodoItemCollection items;
+            items.Add()->SetSubject("From desk");
+            SaveToFile(items, list);
+        }
+        WriteSetting(kSection, QStringLiteral("startupfile"), list);
+        WriteSetting(kSection, QStringLiteral("syncurl"), url.toString());
+        WriteSetting(kSection, QStringLiteral("syncuser"), QStringLiteral("user"));
+        const auto subjects = [&] {
+            TTodoItemCollection items;
+            LoadFromFile(items, list);
+            QStringList all;
+            for (const TTodoItem* item : items) {
+                all << QString::fromStdString(item->Subject());
+            }
+            return all;
+        };
+        Program run(program);
+        QVERIFY(run.Start());
+        const QString window = run.Window();
+        QVERIFY(!window.isEmpty());
+        QTRY_COMPARE(Xdotool({QStringLiteral("getwindowname"), window}),
+                     QStringLiteral("Pellmark - synced.2do"));
+        bool opened = false;
+        for (int attempt = 0; attempt < 5 && !opened; ++attempt) {
+            const qsizetype before = VisibleWindows(run.Pid()).size();
+            opened =
+                Focus(window) && Key(QStringLiteral("alt+f")) &&
+                QTest::qWaitFor([&] { return VisibleWindows(run.Pid()).size() > before; }, 3000);
+            if (!opened) {
+                Key(QStringLiteral("Escape"));
+            }
+        }
+        QVERIFY(opened);
+        QVERIFY(Key(QStringLiteral("y")));
+        // The window saves the merged list, then the sync writes its sidecar.
+        QTRY_COMPARE_WITH_TIMEOUT(
+            subjects(), (QStringList{QStringLiteral("From desk"), QStringLiteral("From phone")}),
+            30000);
+        QVERIFY(QFileInfo::exists(folder->filePath(QStringLiteral(".synced.2do.sync"))));
+        QCOMPARE(sync_test::TasksByUid(url).size(), 2);
+        QVERIFY(ExitByMenu(run, window));
+        QVERIFY(run.Finished());
+        QCOMPARE(run.ExitCode(), 0);
+        QCOMPARE(subjects(),
+                 (QStringList{QStringLiteral("From desk"), QStringLiteral("From phone")}));
     }
 
     void secondCopyHandsOverAndQuits() {

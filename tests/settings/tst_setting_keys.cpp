@@ -60,6 +60,10 @@ private Q_SLOTS:
             {stRecent6, "recent6", K::Path, 0},
             {stRecent7, "recent7", K::Path, 0},
             {stRecent8, "recent8", K::Path, 0},
+            {stSyncUrl, "syncurl", K::Text, 0},
+            {stSyncUser, "syncuser", K::Text, 0},
+            {stSyncInsecure, "syncinsecure", K::Flag, 0},
+            {stSyncAutoSave, "syncautosave", K::Flag, 0},
         };
         QCOMPARE(int(std::size(rows)), SettingCount);
         for (const auto& row : rows) {
@@ -90,6 +94,7 @@ private Q_SLOTS:
         QVERIFY(!FlagIsOn(key));  // only a lower-case y is on
         DeleteSetting(key);
         QCOMPARE(Setting(stored.constData()), QStringLiteral("n/a"));
+        QCOMPARE(ReadText(key), QString());
     }
 };
 
