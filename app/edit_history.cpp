@@ -18,37 +18,15 @@ TEditHistory::~TEditHistory() {
 }
 
 QString TEditHistory::FieldName(TTodoData kind) {
-    switch (kind) {
-        case tdSubject:
-            return QStringLiteral("Subject");
-        case tdCompletion:
-            return QStringLiteral("Completion");
-        case tdNotes:
-            return QStringLiteral("Notes");
-        case tdPriority:
-            return QStringLiteral("Priority");
-        case tdDueDate:
-            return QStringLiteral("Due Date");
-        case tdStatus:
-            return QStringLiteral("Status");
-        case tdImage:
-            return QStringLiteral("Image");
-        case tdComplete:
-            return QStringLiteral("Done");
-        case tdTotalTime:
-            return QStringLiteral("Total Time");
-        case tdCompletionDate:
-            return QStringLiteral("Completion Date");
-        case tdCreationDate:
-            return QStringLiteral("Creation Date");
-        case tdResource:
-            return QStringLiteral("Resource");
-        case tdProject:
-            return QStringLiteral("Project");
-        case tdHandle:
-        default:
-            return QStringLiteral("Item");
+    // The column captions, but for two: the texts name the creation date in full, and the
+    // handle (or a kind out of range) is the item as a whole.
+    if (kind == tdCreationDate) {
+        return QStringLiteral("Creation Date");
     }
+    if (kind == tdHandle || kind >= TodoDataCount) {
+        return QStringLiteral("Item");
+    }
+    return QLatin1String(TodoDataCaption(kind));
 }
 
 void TEditHistory::Watch() {

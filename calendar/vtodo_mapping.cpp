@@ -13,6 +13,7 @@
 #include "calendar/line_writer.h"
 #include "calendar/utf8_text.h"
 #include "model/date_time.h"
+#include "model/integer_text.h"
 
 namespace {
 
@@ -458,19 +459,6 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-std::optional<long long> Integer(std::string_view text, long long low, long long high) {
-    if (!text.empty() && text[0] == '+') {
-        text.remove_prefix(1);
-    }
-    long long value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < low ||
-        value > high) {
-        return std::nullopt;
-    }
-    return value;
-}
-
 std::optional<double> ExactDate(std::string_view text) {
     if (text.substr(0, kBitsPrefix.size()) == kBitsPrefix) {
         const std::string_view hex = text.substr(kBitsPrefix.size());
@@ -651,7 +639,7 @@ void TVTodoPropertyReader::Read(const TContentLine& line, int item, TVTodoValues
             break;
         case 8:
             if (name == "PRIORITY") {
-                const auto priority = Integer(line.Value, 0, 9);
+                const auto priority = IntegerFromText(line.Value, 0, 9, true);
                 if (!priority) {
                     Fail(line, item,
                          Quoted(line.Value) + QStringLiteral(" is not a whole number from 0 to 9"));
@@ -693,7 +681,7 @@ void TVTodoPropertyReader::Read(const TContentLine& line, int item, TVTodoValues
             break;
         case 16:
             if (name == "PERCENT-COMPLETE") {
-                const auto percent = Integer(line.Value, 0, 100);
+                const auto percent = IntegerFromText(line.Value, 0, 100, true);
                 if (!percent) {
                     Fail(line, item,
                          Quoted(line.Value) +
@@ -785,7 +773,7 @@ void TVTodoPropertyReader::Override(const TContentLine& line, int item, TVTodoVa
     constexpr long long kIntMin = std::numeric_limits<std::int32_t>::min();
     constexpr long long kIntMax = std::numeric_limits<std::int32_t>::max();
     const auto integer = [&](long long low, long long high) {
-        const auto number = Integer(value, low, high);
+        const auto number = IntegerFromText(value, low, high, true);
         if (!number) {
             Fail(line, item,
                  Quoted(value) +

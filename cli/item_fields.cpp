@@ -212,16 +212,6 @@ std::optional<TDateTime> DateFromText(std::string_view text) {
     return std::nullopt;
 }
 
-std::optional<long long> IntegerFromText(std::string_view text, long long low, long long high) {
-    long long value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < low ||
-        value > high) {
-        return std::nullopt;
-    }
-    return value;
-}
-
 std::string PriorityToText(TTodoPriority value) {
     const char* name = TodoPriorityName(value);
     return name ? std::string(name) : std::to_string(int(value));

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "model/integer_text.h"
 #include "model/todo_item.h"
 #include "model/todo_types.h"
 
@@ -63,6 +64,3 @@ std::optional<TTodoStatus> StatusFromUserText(std::string_view text);
 // The data kind of a column by its value name, that name without "td" or its caption, ignoring
 // case and blanks ("tdDueDate", "duedate", "Due Date", "done").
 std::optional<TTodoData> DataKindFromText(std::string_view text);
-
-// A decimal integer in [low, high] and nothing else; nullopt otherwise.
-std::optional<long long> IntegerFromText(std::string_view text, long long low, long long high);

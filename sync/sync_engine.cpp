@@ -12,12 +12,11 @@
 #include "sync/field_merge.h"
 #include "sync/item_matching.h"
 #include "sync/remote_todo.h"
+#include "sync/server_changes.h"
 #include "sync/sync_errors.h"
 
 namespace {
 
-constexpr int kInFlight = 4;
-constexpr std::size_t kMultigetBatch = 100;
 constexpr int kRetries = 3;
 constexpr int kBulkMinimum = 20;
 
@@ -92,16 +91,6 @@ struct TEntryPlan {
     bool Known = false;
 };
 
-// A request with an XML body on the collection.
-TDavRequest XmlRequest(const char* method, QByteArray body, int depth = -1) {
-    TDavRequest request;
-    request.Method = method;
-    request.Body = std::move(body);
-    request.ContentType = "application/xml; charset=utf-8";
-    request.Depth = depth;
-    return request;
-}
-
 TSyncEntry Cleared(TSyncEntry entry) {
     entry.NotInList = false;
     entry.NotOnServer = false;
@@ -121,7 +110,7 @@ public:
     TSyncReport Go() {
         Step(QStringLiteral("Connecting"));
         state_ = store_.ReadState();
-        Discover();
+        collection_ = ReadCollection(client_);
         // The same collection however its URL is written (with or without the last slash).
         QString url = options_.Url.toString(QUrl::RemoveUserInfo | QUrl::StripTrailingSlash);
         url += QLatin1Char('/');
@@ -131,7 +120,7 @@ public:
         state_.Collection = url;
         snapshot_ = store_.Snapshot();
         Step(QStringLiteral("Looking for changes"));
-        List();
+        ListChanges(client_, collection_, state_, listing_);
         Plan();
         if (options_.DryRun) {
             return Report();
@@ -148,128 +137,16 @@ private:
     }
 
     QString What(const char* method, const QString& path = {}) const {
-        return QLatin1String(method) + QLatin1Char(' ') +
-               (path.isEmpty() ? client_.CollectionPath() : path);
+        return RequestText(client_, method, path);
     }
 
-    // 1. The collection ------------------------------------------------------------------
+    // Steps 1 and 3, the server's side, are in sync/server_changes.h.
 
-    void Discover() {
-        const TDavResponse response =
-            client_.Send(XmlRequest("PROPFIND", CollectionPropfindBody(), 0));
-        if (response.Status == 404) {
-            throw ESyncError(QStringLiteral("%1 has no collection %2 (404 Not Found)")
-                                 .arg(client_.ServerName(), client_.CollectionPath()));
-        }
-        if (response.Status != 207) {
-            client_.Fail(response, What("PROPFIND"));
-        }
-        const TMultiStatus status = ParseMultiStatus(response.Body);
-        const TDavResource* self = nullptr;
-        for (const TDavResource& resource : status.Responses) {
-            if (self == nullptr || resource.Href == client_.CollectionPath() ||
-                resource.Href + QLatin1Char('/') == client_.CollectionPath()) {
-                self = &resource;
-            }
-        }
-        if (self == nullptr || !self->IsCollection || !self->IsCalendar) {
-            throw ESyncError(QStringLiteral("%1 is not a calendar collection on %2")
-                                 .arg(client_.CollectionPath(), client_.ServerName()));
-        }
-        if (self->Components && !self->Components->contains(QLatin1String("VTODO"))) {
-            throw ESyncError(
-                QStringLiteral("the calendar %1 on %2 does not take tasks (it allows only %3)")
-                    .arg(client_.CollectionPath(), client_.ServerName(),
-                         self->Components->join(QStringLiteral(", "))));
-        }
-        ctag_ = self->CTag;
-        canSyncCollection_ = self->Reports.contains(QLatin1String("sync-collection"));
-        components_ = self->Components;
-    }
-
-    // 3. What changed on the server ---------------------------------------------------------
-
-    void List() {
-        token_ = state_.SyncToken;
-        // The change tag is the cheaper question: on Radicale a sync-collection report costs
-        // the server more than the tag, so a sync with nothing changed asks only for that.
-        if (!ctag_.isEmpty() && ctag_ == state_.CTag) {
-            return;  // nothing changed there since the last sync
-        }
-        if (canSyncCollection_) {
-            TDavResponse response = SendReport(SyncCollectionBody(state_.SyncToken));
-            if ((response.Status == 403 || response.Status == 409) && !state_.SyncToken.isEmpty()) {
-                // The token expired: list everything.
-                response = SendReport(SyncCollectionBody({}));
-                state_.SyncToken.clear();
-            }
-            if (response.Status != 207) {
-                client_.Fail(response, What("REPORT"));
-            }
-            TMultiStatus status = ParseMultiStatus(response.Body);
-            full_ = state_.SyncToken.isEmpty();
-            for (TDavResource& resource : status.Responses) {
-                if (resource.Status == 404) {
-                    removed_.insert(resource.Href);
-                } else if (resource.Href != client_.CollectionPath()) {
-                    listed_.insert(resource.Href, resource.ETag);
-                }
-            }
-            token_ = status.SyncToken;
-        } else {
-            const TDavResponse response = SendReport(TodoETagsQueryBody());
-            if (response.Status != 207) {
-                client_.Fail(response, What("REPORT"));
-            }
-            full_ = true;
-            for (const TDavResource& resource : ParseMultiStatus(response.Body).Responses) {
-                if (resource.Href != client_.CollectionPath() && resource.Status != 404) {
-                    listed_.insert(resource.Href, resource.ETag);
-                }
-            }
-        }
-    }
-
-    TDavResponse SendReport(const QByteArray& body) {
-        return client_.Send(XmlRequest("REPORT", body, 1));
-    }
-
-    // Downloads the resources (calendar-multiget in batches): href -> body, or nothing for a
-    // resource the server no longer has.
     std::map<QString, std::shared_ptr<TRemoteTodo>> Fetch(const std::vector<QString>& hrefs,
                                                           QHash<QString, QByteArray>& etags) {
-        std::vector<TDavRequest> requests;
-        for (std::size_t at = 0; at < hrefs.size(); at += kMultigetBatch) {
-            const std::vector<QString> batch(
-                hrefs.begin() + qsizetype(at),
-                hrefs.begin() + qsizetype(std::min(hrefs.size(), at + kMultigetBatch)));
-            requests.push_back(XmlRequest("REPORT", MultigetBody(batch), 1));
-        }
-        std::map<QString, std::shared_ptr<TRemoteTodo>> bodies;
-        if (requests.empty()) {
-            return bodies;
-        }
-        const int total = int(hrefs.size());
-        Step(QStringLiteral("Downloading"), 0, total);
-        const auto responses = client_.SendAll(requests, kInFlight, [&](int answered) {
-            Step(QStringLiteral("Downloading"), std::min(total, answered * int(kMultigetBatch)),
-                 total);
+        return FetchTodos(client_, hrefs, etags, downloaded_, [this](int done, int total) {
+            Step(QStringLiteral("Downloading"), done, total);
         });
-        for (const TDavResponse& response : responses) {
-            if (response.Status != 207) {
-                client_.Fail(response, What("REPORT"));
-            }
-            for (const TDavResource& resource : ParseMultiStatus(response.Body).Responses) {
-                if (resource.Status == 404 || resource.CalendarData.isEmpty()) {
-                    continue;
-                }
-                etags.insert(resource.Href, resource.ETag);
-                ++downloaded_;
-                bodies[resource.Href] =
-                    std::make_shared<TRemoteTodo>(resource.CalendarData, resource.Href);
-            }
-        }
-        return bodies;
     }
 
     // 2 and 4. Matching and merging -------------------------------------------------------------
@@ -306,12 +183,13 @@ private:
         for (int e = 0; e < int(state_.Entries.size()); ++e) {
             const TSyncEntry& entry = state_.Entries[std::size_t(e)];
             TRemote& remote = remotes[std::size_t(e)];
-            const auto listed = listed_.constFind(entry.Href);
-            if (removed_.contains(entry.Href) || (full_ && listed == listed_.cend())) {
+            const auto listed = listing_.Listed.constFind(entry.Href);
+            if (listing_.Removed.contains(entry.Href) ||
+                (listing_.Full && listed == listing_.Listed.cend())) {
                 remote.Kind = TRemote::kGone;
                 continue;
             }
-            remote.ETag = listed != listed_.cend() ? *listed : entry.ETag;
+            remote.ETag = listed != listing_.Listed.cend() ? *listed : entry.ETag;
             const int local = match.ItemOfEntry[std::size_t(e)];
             const bool localChanged =
                 local >= 0 && itemKeys[std::size_t(local)].Record != entry.Base;
@@ -321,7 +199,7 @@ private:
             }
         }
         std::vector<QString> unknown;
-        for (auto it = listed_.cbegin(); it != listed_.cend(); ++it) {
+        for (auto it = listing_.Listed.cbegin(); it != listing_.Listed.cend(); ++it) {
             if (!entryOfHref.contains(it.key()) &&
                 !(ignored.contains(it.key()) && ignored.value(it.key()) == it.value() &&
                   !it.value().isEmpty())) {
@@ -378,7 +256,7 @@ private:
             added.emplace_back(href, body->second);
         }
         for (auto it = ignored.cbegin(); it != ignored.cend(); ++it) {
-            if (listed_.contains(it.key()) && !bodies.count(it.key())) {
+            if (listing_.Listed.contains(it.key()) && !bodies.count(it.key())) {
                 state_.Ignored.push_back({it.key(), it.value()});
             }
         }
@@ -763,7 +641,8 @@ private:
 
     // The first upload into an empty collection, in one request where the server takes it.
     bool TryBulkCreate(std::vector<TEntryPlan*>& pending) {
-        if (!full_ || !listed_.isEmpty() || bulkTried_ || int(pending.size()) < kBulkMinimum) {
+        if (!listing_.Full || !listing_.Listed.isEmpty() || bulkTried_ ||
+            int(pending.size()) < kBulkMinimum) {
             return false;
         }
         bulkTried_ = true;
@@ -786,7 +665,7 @@ private:
             ctag = resource.CTag;
         }
         // Still the empty collection that was listed: the ETag guards the PUT from here on.
-        if (etag.isEmpty() || ctag.isEmpty() || ctag != ctag_) {
+        if (etag.isEmpty() || ctag.isEmpty() || ctag != collection_.CTag) {
             return false;
         }
         Step(QStringLiteral("Uploading"), 0, int(items.size()));
@@ -803,30 +682,30 @@ private:
         uploaded_ += int(items.size());
         // The server has replaced the collection: its ETags, and the allowed components as
         // they were.
-        if (components_) {
-            client_.Send(XmlRequest("PROPPATCH", ComponentSetPatchBody(*components_)));
+        if (collection_.Components) {
+            client_.Send(XmlRequest("PROPPATCH", ComponentSetPatchBody(*collection_.Components)));
         }
         // The ETags of the new tasks come from listing the collection again. When it holds
         // nothing but them, its new sync token is taken too, so the next sync need not list
         // them all once more.
-        listed_.clear();
-        removed_.clear();
-        const QByteArray tokenBefore = token_;
+        listing_.Listed.clear();
+        listing_.Removed.clear();
+        const QByteArray tokenBefore = listing_.Token;
         const QByteArray stateToken = state_.SyncToken;
         state_.SyncToken.clear();
-        List();
+        ListChanges(client_, collection_, state_, listing_);
         state_.SyncToken = stateToken;
         QSet<QString> ours;
         for (TEntryPlan* plan : pending) {
-            plan->Final.ETag = listed_.value(plan->Journal.Href);
+            plan->Final.ETag = listing_.Listed.value(plan->Journal.Href);
             // A task not found where it was meant to go is uploaded again next time.
             plan->Final.NotOnServer = plan->Final.ETag.isEmpty();
             plan->Push.reset();
             ours.insert(plan->Journal.Href);
         }
-        for (auto it = listed_.cbegin(); it != listed_.cend(); ++it) {
+        for (auto it = listing_.Listed.cbegin(); it != listing_.Listed.cend(); ++it) {
             if (!ours.contains(it.key())) {
-                token_ = tokenBefore;
+                listing_.Token = tokenBefore;
             }
         }
         pending.clear();
@@ -840,8 +719,8 @@ private:
         std::vector<int> origins;
         TSyncState final = state_;
         final.Entries.clear();
-        final.CTag = ctag_;
-        final.SyncToken = token_;
+        final.CTag = collection_.CTag;
+        final.SyncToken = listing_.Token;
         bool listChanged = false;
         for (TEntryPlan* plan : AllPlans(false)) {
             if (plan->List != TEntryPlan::kDrop && plan->Values) {
@@ -902,13 +781,8 @@ private:
     TDavClient client_;
     TSyncState state_;
     std::unique_ptr<TTodoItemCollection> snapshot_;
-    QByteArray ctag_;
-    QByteArray token_;
-    bool canSyncCollection_ = false;
-    std::optional<QStringList> components_;
-    bool full_ = false;
-    QHash<QString, QByteArray> listed_;
-    QSet<QString> removed_;
+    TCollectionInfo collection_;
+    TServerListing listing_;
     std::vector<std::unique_ptr<TEntryPlan>> plans_;
     bool bulkTried_ = false;
     int downloaded_ = 0;
