@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include "app/edit_history.h"
+#include "app/file_watch.h"
 #include "app/main_window.h"
 #include "app/sync_controller.h"
 #include "app/sync_dialog.h"
@@ -57,7 +58,9 @@ TSyncController& TForm1::SyncController() {
         side.Replace = [this](TTodoItemCollection& items) {
             // One change that Edit -> Undo takes back (the next sync then sends that back).
             ReplaceItemsUndoably(items, QStringLiteral("Synchronize"));
+            // The file already holds the merged list (Save came first).
             history_->MarkSaved();
+            cleanHash_ = ContentHash(todoList1_->Items());
         };
         sync_ = std::make_unique<TSyncController>(side);
         connect(sync_.get(), &TSyncController::progress, this,
