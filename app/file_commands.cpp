@@ -24,7 +24,10 @@ void TForm1::Open() {
     if (!platform_.Dialogs.OpenFile(openDialog1_)) {
         return;
     }
-    const QString path = openDialog1_.FileName;
+    LoadList(openDialog1_.FileName);
+}
+
+void TForm1::LoadList(const QString& path) {
     auto lock = LockFor(path);
     todoList1_->LoadFromFile(path);
     history_->Clear();

@@ -203,6 +203,8 @@ private:
     bool MayOverwriteCurrentFile();
     void ReplaceWithReloaded(TTodoItemCollection& items);
     bool OfferToSaveChanges(const QString& opening);
+    // Reads PATH into the list and makes it the current file, as every way of opening does.
+    void LoadList(const QString& path);
     void FillRecentListsMenu();
     void OpenFromOtherStart(const std::vector<std::string>& paramStr);
     void AddSyncCommands(QMenu* file);

@@ -152,12 +152,7 @@ bool TForm1::OpenList(const QString& path) {
     if (!OfferToSaveChanges(path)) {
         return false;
     }
-    auto lock = LockFor(path);
-    todoList1_->LoadFromFile(path);
-    history_->Clear();
-    SetMessage(NameOf(path) + QStringLiteral(" loaded..."));
-    setWindowTitle(CaptionFor(path));
-    SetCurrentFile(path, std::move(lock));
+    LoadList(path);
     return true;
 }
 
