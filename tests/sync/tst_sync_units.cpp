@@ -25,8 +25,8 @@ QString ErrorOf(const std::function<void()>& action) {
 }
 
 // An item from "subject|priority|created|notes" (missing parts keep the new-item values).
-void SetItem(TTodoItem& item, const QString& spec) {
-    const QStringList parts = spec.split(QLatin1Char('|'));
+void SetItem(TTodoItem& item, const QString& fields) {
+    const QStringList parts = fields.split(QLatin1Char('|'));
     item.SetSubject(parts.value(0).toStdString());
     if (parts.size() > 1 && !parts[1].isEmpty()) {
         item.SetPriority(TTodoPriority(parts[1].toInt()));
@@ -264,11 +264,11 @@ private Q_SLOTS:
         QFETCH(QString, entries);
         QFETCH(QString, items);
         QFETCH(QString, expected);
-        const auto keys = [](const QString& specs) {
+        const auto keys = [](const QString& itemList) {
             std::vector<TMatchKey> out;
-            for (const QString& spec : specs.split(QLatin1Char(';'))) {
+            for (const QString& fields : itemList.split(QLatin1Char(';'))) {
                 TTodoItem item(nullptr);
-                SetItem(item, spec);
+                SetItem(item, fields);
                 out.push_back(MatchKeyOf(item));
             }
             return out;
