@@ -169,6 +169,39 @@ private Q_SLOTS:
         QCOMPARE(warned.join(QLatin1Char('\n')), warnings);
     }
 
+    // A zone whose rules libical would expand for hours is not used: the import ends at
+    // once, with the zone's TZID unknown.
+    void runawayZoneRules_data() {
+        QTest::addColumn<QByteArray>("rule");
+        QTest::newRow("every second") << QByteArray("FREQ=SECONDLY");
+        QTest::newRow("monthly") << QByteArray("FREQ=MONTHLY;BYDAY=1SU");
+        QTest::newRow("yearly, every five minutes in March") << QByteArray(
+            "FREQ=YEARLY;BYMONTH=3;BYMONTHDAY=1,2,3,4,5,6,7,8,9,10,11,12,13,14,15;"
+            "BYHOUR=0,1,2,3,4,5,6,7,8,9,10,11;BYMINUTE=0,5,10,15,20,25,30,35,40,45,50,55");
+    }
+    void runawayZoneRules() {
+        QFETCH(QByteArray, rule);
+        const QByteArray text =
+            "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VTIMEZONE\r\nTZID:Busy\r\n"
+            "BEGIN:STANDARD\r\nDTSTART:19700101T000000\r\nRRULE:" +
+            rule +
+            "\r\nTZOFFSETFROM:+0100\r\nTZOFFSETTO:+0000\r\nEND:STANDARD\r\n"
+            "END:VTIMEZONE\r\nBEGIN:VTODO\r\nDUE;TZID=Busy:20300101T000000\r\n"
+            "END:VTODO\r\nEND:VCALENDAR\r\n";
+        QStringList warned;
+        QStringList read;
+        ReadVTodos(
+            ReadFromMemory(std::string_view(text.constData(), std::size_t(text.size()))),
+            [&](TTodoItem& todo) { read << Describe(todo); },
+            [&](const QString& warning) { warned << warning; });
+        QCOMPARE(read, QStringList{QStringLiteral("DueDate=2030-01-01T00:00:00 Priority=2")});
+        QCOMPARE(warned, (QStringList{
+                             QStringLiteral("line 3: the VTIMEZONE cannot be read; its TZID counts "
+                                            "as unknown"),
+                             QStringLiteral("line 13: unknown time zone \"Busy\": its times are "
+                                            "taken as local times")}));
+    }
+
     // A VTODO of another program, with its own properties and parameters, an alarm,
     // repetition, a zone and odd folding: a new subject changes the SUMMARY and nothing else.
     void foreignVTodoChangedOnlyWhereTheItemChanged() {
