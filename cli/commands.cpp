@@ -94,6 +94,8 @@ public:
     ImportInput& operator=(const ImportInput&) = delete;
 
     const TReadBytes& Read() const { return read_; }
+    // Goes back to the input's start; false for standard input, which cannot.
+    bool Rewind() { return file_.isOpen() && file_.seek(0); }
 
 private:
     QFile file_;
@@ -185,16 +187,27 @@ int Import(const std::vector<std::string>& args, std::istream& in, std::ostream&
     const QString inputName = input == "-" ? QStringLiteral("standard input") : FileName(input);
     // Each item goes into the new list's temporary file as soon as it is read; the lock is
     // held only for putting the file in place.
-    const ImportInput source(input, in);
-    TTodoFileWriter list(FileName(*output));
-    const auto add = [&list](TTodoItem& item) { list.Add(item); };
+    ImportInput source(input, in);
+    std::optional<TTodoFileWriter> list(std::in_place, FileName(*output));
+    const auto add = [&list](TTodoItem& item) { list->Add(item); };
     try {
         if (format == "ics") {
             ReadICalendar(source.Read(), add, [&](const QString& warning) {
                 Write(err, inputName + QLatin1String(": ") + warning + QLatin1Char('\n'));
             });
         } else if (format == "json") {
-            ReadJsonItems(source.Read(), add);
+            // A file is read quickly first; when that reader stops, it is read again from
+            // the start into a new temporary list by the parser that names the fault.
+            if (input != "-" && !ReadJsonItemsQuickly(source.Read(), add)) {
+                list.reset();
+                if (!source.Rewind()) {
+                    throw EReadError(QStringLiteral("Cannot read file %1").arg(inputName));
+                }
+                list.emplace(FileName(*output));
+                ReadJsonItems(source.Read(), add);
+            } else if (input == "-") {
+                ReadJsonItems(source.Read(), add);
+            }
         } else {
             ReadCsvItems(source.Read(), add);
         }
@@ -202,8 +215,8 @@ int Import(const std::vector<std::string>& args, std::istream& in, std::ostream&
         Fail(inputName + QLatin1String(": ") + error.Message());
     }
     const ChangeLock lock(*output);
-    list.Commit();
-    out << "Wrote " << list.Count() << (list.Count() == 1 ? " item to " : " items to ") << *output
+    list->Commit();
+    out << "Wrote " << list->Count() << (list->Count() == 1 ? " item to " : " items to ") << *output
         << "\n";
     return ecSuccess;
 }
@@ -285,12 +298,12 @@ int Show(const std::vector<std::string>& args, std::ostream& out) {
     for (const TTodoData kind : kinds) {
         table.AddColumn(TodoDataCaption(kind), DataKindIsNumeric(kind));
     }
+    TItemCellTexts texts;
     for (const TTodoItem* item : items) {
-        std::vector<std::string> row{std::to_string(item->Index())};
+        table.AddCell(std::to_string(item->Index()));
         for (const TTodoData kind : kinds) {
-            row.push_back(ItemCellText(*item, kind));
+            table.AddCell(texts.Text(*item, kind));
         }
-        table.AddRow(std::move(row));
     }
     out << table.Render();
     return ecSuccess;

@@ -7,10 +7,12 @@
 #include <cmath>
 #include <limits>
 #include <nlohmann/json.hpp>
+#include <utility>
 
 #include "cli/cli_errors.h"
 #include "cli/item_fields.h"
 #include "cli/item_stream.h"
+#include "cli/json_quick_reader.h"
 
 namespace {
 
@@ -466,7 +468,14 @@ public:
     bool number_integer(std::int64_t value) { return Scalar(Json(value)); }
     bool number_unsigned(std::uint64_t value) { return Scalar(Json(value)); }
     bool number_float(double value, const std::string&) { return Scalar(Json(value)); }
-    bool string(std::string& value) { return Scalar(Json(std::move(value))); }
+    bool string(std::string& value) {
+        if (!building_.empty()) {
+            return Scalar(Json(std::move(value)));
+        }
+        // Most strings are a property's whole value: one text reused for them all.
+        text_.get_ref<std::string&>().assign(value);
+        return Scalar(text_);
+    }
     bool binary(Json::binary_t&) { return Scalar(Json()); }
 
     bool start_object(std::size_t) { return Open(true); }
@@ -504,10 +513,18 @@ private:
         throw EImportError(QStringLiteral("expected an object with an \"items\" array"));
     }
 
-    bool Scalar(Json value) {
+    bool Scalar(Json&& value) {
+        if (!building_.empty()) {
+            input_.Mark();
+            Place(std::move(value));
+            return true;
+        }
+        return Scalar(std::as_const(value));
+    }
+    bool Scalar(const Json& value) {
         input_.Mark();
         if (!building_.empty()) {
-            Place(std::move(value));
+            Place(Json(value));
         } else if (skipDepth_ > 0) {
         } else if (state_ == kInTop) {
             if (valueIsItems_) {
@@ -636,10 +653,14 @@ private:
     std::string key_;       // the item's key whose value comes
     std::string innerKey_;  // a key inside that value
     std::optional<TItemField> field_;
-    Json value_;                   // a compound property value being put together
-    std::vector<Json*> building_;  // its open arrays and objects
+    Json text_ = Json::string_t();  // a string value being read
+    Json value_;                    // a compound property value being put together
+    std::vector<Json*> building_;   // its open arrays and objects
     std::size_t values_ = 0;
 };
+
+// The quick reader stopped: the bytes are read again by the full parser.
+struct TReadAgain {};
 
 }  // namespace
 
@@ -663,6 +684,12 @@ QByteArray ItemsToJson(const TTodoItemCollection& items) {
     return WriteItemsToBytes<TJsonWriter>(items);
 }
 
+bool ReadJsonItemsQuickly(TReadBytes read, const std::function<void(TTodoItem& item)>& onItem) {
+    TJsonInput unused([](char*, std::size_t) { return std::size_t(0); });
+    TItemsSax sax(unused, onItem);
+    return TQuickJsonReader<TItemsSax>(std::move(read), sax, kMaxDepth, kMaxToken).Run();
+}
+
 void ReadJsonItems(TReadBytes read, const std::function<void(TTodoItem& item)>& onItem) {
     TJsonInput input(std::move(read));
     TItemsSax sax(input, onItem);
@@ -673,5 +700,15 @@ void ReadJsonItems(TReadBytes read, const std::function<void(TTodoItem& item)>& 
 }
 
 void ItemsFromJson(const QByteArray& json, TTodoItemCollection& into) {
-    ReadItemsFromBytes(ReadJsonItems, json, into);
+    try {
+        ReadItemsFromBytes(
+            [](TReadBytes read, const std::function<void(TTodoItem & item)>& onItem) {
+                if (!ReadJsonItemsQuickly(std::move(read), onItem)) {
+                    throw TReadAgain();
+                }
+            },
+            json, into);
+    } catch (const TReadAgain&) {
+        ReadItemsFromBytes(ReadJsonItems, json, into);
+    }
 }

@@ -49,3 +49,8 @@ void ItemsFromJson(const QByteArray& json, TTodoItemCollection& into);
 // receiver may take its content); an error is raised when it is reached. Nesting deeper
 // than 64 levels and a token longer than 4 MiB are refused.
 void ReadJsonItems(TReadBytes read, const std::function<void(TTodoItem& item)>& onItem);
+// The same, several times as fast, for a document that is well-formed UTF-8 without a byte
+// order mark; false, with some items already handed over, for any other: the caller then
+// starts again with ReadJsonItems on the same bytes, which names what is wrong. Errors of
+// the items themselves are raised as ReadJsonItems raises them.
+bool ReadJsonItemsQuickly(TReadBytes read, const std::function<void(TTodoItem& item)>& onItem);

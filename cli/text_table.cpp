@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <algorithm>
+#include <utility>
 
 #include "cli/item_fields.h"
 #include "model/cell_text.h"
@@ -9,7 +10,7 @@
 
 namespace {
 
-QString CellString(const std::string& bytes) {
+QString CellString(std::string_view bytes) {
     QString text = QString::fromLocal8Bit(bytes.data(), qsizetype(bytes.size()));
     for (QChar& c : text) {
         if (c.category() == QChar::Other_Control) {
@@ -48,79 +49,82 @@ void TTextTable::AddColumn(std::string caption, bool rightAligned) {
     columns_.push_back({std::move(caption), rightAligned});
 }
 
-void TTextTable::AddRow(std::vector<std::string> cells) {
-    cells.resize(columns_.size());
-    rows_.push_back(std::move(cells));
-}
-
-namespace {
-
-// A cell as it is printed (control characters shown as '?') and its width in columns.
-struct TShownCell {
-    std::string Text;
-    int Width = 0;
-};
-
-TShownCell ShownCell(const std::string& bytes) {
+void TTextTable::AddCell(std::string_view bytes) {
+    const std::size_t offset = shown_.size();
+    int width;
     // Most cells are printable ASCII: one column a byte, no conversion.
     if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) {
-        return {bytes, int(bytes.size())};
+        shown_.append(bytes);
+        width = int(bytes.size());
+    } else {
+        const QString text = CellString(bytes);
+        shown_.append(text.toLocal8Bit().toStdString());
+        width = DisplayWidth(text);
     }
-    const QString text = CellString(bytes);
-    return {text.toLocal8Bit().toStdString(), DisplayWidth(text)};
+    cells_.push_back({offset, std::uint32_t(shown_.size() - offset), width});
 }
 
-}  // namespace
+void TTextTable::AddRow(const std::vector<std::string>& cells) {
+    for (std::size_t c = 0; c < columns_.size(); ++c) {
+        AddCell(c < cells.size() ? std::string_view(cells[c]) : std::string_view());
+    }
+}
 
 std::string TTextTable::Render() const {
     const std::size_t n = columns_.size();
-    std::vector<std::vector<TShownCell>> lines;
-    lines.reserve(rows_.size() + 2);
-    std::vector<TShownCell> header;
-    for (const Column& column : columns_) {
-        header.push_back(ShownCell(column.caption));
+    if (n == 0) {
+        return {};
     }
-    lines.push_back(std::move(header));
-    for (const auto& row : rows_) {
-        std::vector<TShownCell> cells;
-        cells.reserve(n);
-        for (const std::string& cell : row) {
-            cells.push_back(ShownCell(cell));
-        }
-        lines.push_back(std::move(cells));
+    TTextTable header;
+    header.columns_ = columns_;
+    for (const TColumn& column : columns_) {
+        header.AddCell(column.Caption);
     }
     std::vector<int> widths(n, 0);
-    for (const auto& line : lines) {
-        for (std::size_t c = 0; c < n; ++c) {
-            widths[c] = std::max(widths[c], line[c].Width);
+    for (const std::vector<TCell>* cells : {&std::as_const(header.cells_), &cells_}) {
+        for (std::size_t i = 0; i < cells->size(); ++i) {
+            widths[i % n] = std::max(widths[i % n], (*cells)[i].Width);
         }
     }
-    std::vector<TShownCell> rule;
-    for (std::size_t c = 0; c < n; ++c) {
-        rule.push_back({std::string(std::size_t(widths[c]), '-'), widths[c]});
+    std::size_t lineWidth = 2 * (n - 1) + 1;
+    for (const int width : widths) {
+        lineWidth += std::size_t(width);
     }
-    lines.insert(lines.begin() + 1, std::move(rule));
 
     std::string out;
-    for (const auto& line : lines) {
+    out.reserve(header.shown_.size() + shown_.size() + (cells_.size() / n + 2) * lineWidth);
+    const auto addLine = [&](const std::string& shown, const TCell* line) {
         const std::size_t start = out.size();
         for (std::size_t c = 0; c < n; ++c) {
             const std::size_t padding = std::size_t(widths[c] - line[c].Width);
             if (c > 0) {
-                out += "  ";
+                out.append(2, ' ');
             }
-            if (columns_[c].rightAligned) {
+            if (columns_[c].RightAligned) {
                 out.append(padding, ' ');
-                out += line[c].Text;
-            } else {
-                out += line[c].Text;
+            }
+            out.append(shown, line[c].Offset, line[c].Size);
+            if (!columns_[c].RightAligned) {
                 out.append(padding, ' ');
             }
         }
-        while (out.size() > start && out.back() == ' ') {
-            out.pop_back();
+        std::size_t end = out.size();
+        while (end > start && out[end - 1] == ' ') {
+            --end;
         }
+        out.resize(end);
         out += '\n';
+    };
+    addLine(header.shown_, header.cells_.data());
+    for (std::size_t c = 0; c < n; ++c) {
+        if (c > 0) {
+            out.append(2, ' ');
+        }
+        out.append(std::size_t(widths[c]), '-');
+    }
+    out += '\n';
+    for (std::size_t row = 0; row + n <= cells_.size(); row += n) {
+        addLine(shown_, &cells_[row]);
     }
     return out;
 }
@@ -129,16 +133,64 @@ bool DataKindIsNumeric(TTodoData kind) {
     return kind == tdCompletion || kind == tdTotalTime || kind == tdImage;
 }
 
-std::string ItemCellText(const TTodoItem& item, TTodoData kind) {
+namespace {
+
+const TCellTextContext& ListTexts() {
     static const TCellTextContext texts = [] {
+        static const TStatusStrings statuses;
+        static const TPriorityStrings priorities;
         TCellTextContext context;
-        context.StatusText = [](TTodoStatus status) { return TStatusStrings().GetString(status); };
+        context.StatusText = [](TTodoStatus status) { return statuses.GetString(status); };
         context.PriorityText = [](TTodoPriority priority) {
-            return TPriorityStrings().GetString(priority);
+            return priorities.GetString(priority);
         };
         context.CheckTexts = true;
         context.ImageIndexTexts = true;
         return context;
     }();
-    return CellText(item, kind, texts).toLocal8Bit().toStdString();
+    return texts;
+}
+
+}  // namespace
+
+std::string TItemCellTexts::Text(const TTodoItem& item, TTodoData kind) {
+    switch (kind) {
+        // Text fields are their bytes: the table converts what is not plain ASCII itself.
+        case tdSubject:
+            return item.Subject();
+        case tdResource:
+            return item.Resource();
+        case tdProject:
+            return item.Project();
+        case tdNotes:
+            return item.NotesLine();
+        case tdDueDate:
+            return DateText(item, kind, item.DueDate());
+        case tdCompletionDate:
+            return DateText(item, kind, item.CompletionDate());
+        case tdCreationDate:
+            return DateText(item, kind, item.CreationDate());
+        default:
+            return CellText(item, kind, ListTexts()).toLocal8Bit().toStdString();
+    }
+}
+
+std::string TItemCellTexts::DateText(const TTodoItem& item, TTodoData kind, TDateTime value) {
+    if (value != value) {
+        return {};  // NaN, which no map can look up
+    }
+    const auto found = dates_.find(value);
+    if (found != dates_.end()) {
+        return found->second;
+    }
+    std::string text = CellText(item, kind, ListTexts()).toLocal8Bit().toStdString();
+    // Dates with a time of day rarely repeat; the map stays small either way.
+    if (dates_.size() < 4096) {
+        dates_.emplace(value, text);
+    }
+    return text;
+}
+
+std::string ItemCellText(const TTodoItem& item, TTodoData kind) {
+    return TItemCellTexts().Text(item, kind);
 }

@@ -2,7 +2,10 @@
 
 // Aligned plain-text tables for the terminal: the `show` and `columns` commands.
 
+#include <cstdint>
+#include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "model/todo_item.h"
@@ -11,8 +14,10 @@
 class TTextTable {
 public:
     void AddColumn(std::string caption, bool rightAligned = false);
-    // Cells are byte strings in the system code page, one per column.
-    void AddRow(std::vector<std::string> cells);
+    // Cells are byte strings in the system code page, one per column. AddCell adds the
+    // next cell of the row being filled, AddRow a whole row.
+    void AddCell(std::string_view bytes);
+    void AddRow(const std::vector<std::string>& cells);
 
     // The header, a rule of dashes, then the rows; columns two blanks apart and padded to
     // their widest cell by the characters' width on a terminal, no blanks at line ends.
@@ -21,20 +26,39 @@ public:
     std::string Render() const;
 
 private:
-    struct Column {
-        std::string caption;
-        bool rightAligned;
+    struct TColumn {
+        std::string Caption;
+        bool RightAligned;
     };
-    std::vector<Column> columns_;
-    std::vector<std::vector<std::string>> rows_;
+    // A cell as it prints, within shown_, and its width on a terminal.
+    struct TCell {
+        std::size_t Offset;
+        std::uint32_t Size;
+        int Width;
+    };
+    std::vector<TColumn> columns_;
+    // Every row's cells in one text, so a table of 100,000 rows is not a million strings.
+    std::string shown_;
+    std::vector<TCell> cells_;
 };
 
 // Whether numbers of this kind are right-aligned in a table.
 bool DataKindIsNumeric(TTodoData kind);
 
-// A cell as the list draws it: "MM/d/yyyy" dates, "N%" completion ("100%" when complete),
-// "Nh" total time, the display texts of status and priority, "[x]" or "[ ]" for Complete,
-// the first notes line.
+// The cells of a list as the list draws them: "MM/d/yyyy" dates, "N%" completion ("100%"
+// when complete), "Nh" total time, the display texts of status and priority, "[x]" or
+// "[ ]" for Complete, the first notes line. Keeps the texts of the dates it has made, as
+// a list repeats its days.
+class TItemCellTexts {
+public:
+    std::string Text(const TTodoItem& item, TTodoData kind);
+
+private:
+    std::string DateText(const TTodoItem& item, TTodoData kind, TDateTime value);
+    std::map<TDateTime, std::string> dates_;
+};
+
+// One cell's text, as TItemCellTexts makes it.
 std::string ItemCellText(const TTodoItem& item, TTodoData kind);
 
 // The number of terminal cells a text takes (wide East Asian characters count two,

@@ -4,6 +4,7 @@
 #include <libical/ical.h>
 #include <QTest>
 #include <bit>
+#include <tuple>
 
 #include "cli/cli_errors.h"
 #include "cli/csv_io.h"
@@ -189,6 +190,85 @@ private Q_SLOTS:
         QCOMPARE(second->Priority(), tpHighest);
         QCOMPARE(second->Status(), tsNotStarted);
         QCOMPARE(second->Project(), std::string("\xff"));
+    }
+
+    // The quick JSON reader gives what the full parser gives, or stops where the full one
+    // takes over (which names the fault).
+    void quickJsonReaderAgreesWithTheParser_data() {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<bool>("quick");  // whether the quick reader reads it to the end
+        const auto item = [](const char* properties) {
+            return "{\"items\": [{" + QByteArray(properties) + "}]}";
+        };
+        QTest::newRow("escapes") << item(
+                                        "\"Subject\": \"\\\"\\\\\\/\\b\\f\\n\\r\\t\\u00e9\\u20AC\"")
+                                 << true;
+        QTest::newRow("surrogate pair")
+            << item("\"Subject\": \"\\ud83d\\ude00 \xF0\x9F\x98\x80\"") << true;
+        QTest::newRow("zero character") << item("\"Subject\": \"a\\u0000b\"") << true;
+        QTest::newRow("numbers")
+            << item(
+                   "\"Tag\": -0, \"Completion\": 100, \"CreationDate\": 4.5E+4, \"DueDate\": "
+                   "-1.25e-3")
+            << true;
+        QTest::newRow("unsigned 64 bits") << item("\"TotalTime\": 18446744073709551615") << true;
+        QTest::newRow("integer beyond 64 bits")
+            << item("\"CreationDate\": -9223372036854775809") << true;
+        QTest::newRow("blanks and skipped values")
+            << QByteArray(
+                   " \r\n\t{\"other\": [{\"a\": [true, false, null, {}]}, []],\n"
+                   "\"items\" : [ { \"Notes\" : [ \"a\" , \"b\" ] } ] } \n")
+            << true;
+        QByteArray longItems = "{\"items\": [{}";
+        for (int n = 0; n < 10; ++n) {
+            longItems += ", {\"Subject\": \"" + QByteArray(40000, 'x') + "\\u00e9\"}";
+        }
+        QTest::newRow("texts across blocks") << longItems + "]}" << true;
+        QTest::newRow("byte order mark") << "\xEF\xBB\xBF" + item("") << false;
+        QTest::newRow("lone surrogate") << item("\"Subject\": \"\\udc00\"") << false;
+        QTest::newRow("high surrogate alone") << item("\"Subject\": \"\\ud800x\"") << false;
+        QTest::newRow("control character") << item("\"Subject\": \"a\tb\"") << false;
+        QTest::newRow("overlong UTF-8") << item("\"Subject\": \"\xC0\x80\"") << false;
+        QTest::newRow("UTF-8 surrogate") << item("\"Subject\": \"\xED\xA0\x80\"") << false;
+        QTest::newRow("short literal") << item("\"Complete\": tru") << false;
+        QTest::newRow("literal run on") << item("\"Complete\": truex") << false;
+        QTest::newRow("leading zero") << item("\"Tag\": 01") << false;
+        QTest::newRow("bare point") << item("\"Tag\": 1.") << false;
+        QTest::newRow("number too big") << item("\"DueDate\": 1e400") << false;
+        QTest::newRow("trailing comma") << QByteArray("{\"items\": [{},]}") << false;
+        QTest::newRow("after the end") << item("") + " x" << false;
+        QTest::newRow("deep") << "{\"other\": " + QByteArray(70, '[') + QByteArray(70, ']') +
+                                     ", \"items\": []}"
+                              << false;
+    }
+    void quickJsonReaderAgreesWithTheParser() {
+        QFETCH(QByteArray, json);
+        QFETCH(bool, quick);
+        const auto read = [&json](auto reader) {
+            TTodoItemCollection items;
+            QString error;
+            bool finished = true;
+            try {
+                finished = reader(
+                    ReadFromMemory(std::string_view(json.constData(), std::size_t(json.size()))),
+                    [&items](TTodoItem& item) { items.Add()->TakeContentQuietly(item); });
+            } catch (const EImportError& e) {
+                error = e.Message();
+            }
+            return std::make_tuple(finished, ItemsToBytes(items), error);
+        };
+        const auto [finished, quickBytes, quickError] = read(ReadJsonItemsQuickly);
+        const auto [unused, fullBytes, fullError] = read([](TReadBytes bytes, const auto& onItem) {
+            ReadJsonItems(std::move(bytes), onItem);
+            return true;
+        });
+        // An error of an item is raised by both at the same place.
+        QCOMPARE(finished, quick);
+        if (quick) {
+            QCOMPARE(quickBytes, fullBytes);
+        }
+        QVERIFY2(!finished || quickError == fullError,
+                 qPrintable(quickError + QLatin1String(" / ") + fullError));
     }
 
     void jsonErrorsNameItemAndKey_data() {
