@@ -94,8 +94,10 @@ public:
     ImportInput& operator=(const ImportInput&) = delete;
 
     const TReadBytes& Read() const { return read_; }
-    // Goes back to the input's start; false for standard input, which cannot.
-    bool Rewind() { return file_.isOpen() && file_.seek(0); }
+    // Whether the input can be read again from its start: a file, not standard input or
+    // a pipe.
+    bool CanRewind() const { return file_.isOpen() && !file_.isSequential(); }
+    bool Rewind() { return file_.seek(0); }
 
 private:
     QFile file_;
@@ -198,14 +200,14 @@ int Import(const std::vector<std::string>& args, std::istream& in, std::ostream&
         } else if (format == "json") {
             // A file is read quickly first; when that reader stops, it is read again from
             // the start into a new temporary list by the parser that names the fault.
-            if (input != "-" && !ReadJsonItemsQuickly(source.Read(), add)) {
+            if (!source.CanRewind()) {
+                ReadJsonItems(source.Read(), add);
+            } else if (!ReadJsonItemsQuickly(source.Read(), add)) {
                 list.reset();
                 if (!source.Rewind()) {
                     throw EReadError(QStringLiteral("Cannot read file %1").arg(inputName));
                 }
                 list.emplace(FileName(*output));
-                ReadJsonItems(source.Read(), add);
-            } else if (input == "-") {
                 ReadJsonItems(source.Read(), add);
             }
         } else {
