@@ -41,6 +41,7 @@ public:
 
 private:
     static constexpr int kEnd = -1;
+    static constexpr std::size_t kFirstBlock = 4096;
     static constexpr std::size_t kBlock = 256 * 1024;
 
     // The next byte that is not a blank, read as far as needed; kEnd at the input's end.
@@ -72,13 +73,17 @@ private:
             end_ -= from;
             keep = 0;
         }
-        if (buffer_.size() - end_ < kBlock) {
+        // The buffer starts small, as most documents are, and doubles while reads fill it,
+        // up to kBlock; beyond that only for a token that does not fit.
+        if (end_ == buffer_.size() || (readFilled_ && buffer_.size() < kBlock)) {
             if (end_ > maxToken_ + 16) {
                 return false;
             }
-            buffer_.resize(std::max(buffer_.size() * 2, end_ + kBlock));
+            buffer_.resize(buffer_.size() * 2);
         }
-        const std::size_t n = read_(buffer_.data() + end_, buffer_.size() - end_);
+        const std::size_t room = buffer_.size() - end_;
+        const std::size_t n = read_(buffer_.data() + end_, room);
+        readFilled_ = n == room;
         atEnd_ = n == 0;
         end_ += n;
         return n > 0;
@@ -86,7 +91,7 @@ private:
 
     void Fill() {
         std::size_t keep = 0;
-        buffer_.resize(kBlock);
+        buffer_.resize(kFirstBlock);
         More(keep);
     }
 
@@ -513,6 +518,7 @@ private:
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
     bool atEnd_ = false;
+    bool readFilled_ = false;
     std::vector<State> stack_;
     std::string text_;
     std::string key_;
