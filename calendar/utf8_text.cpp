@@ -3,10 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-namespace {
-
-// The length of the sequence at `at`, or 0 when it is none.
-std::size_t SequenceLength(const unsigned char* at, std::size_t left) {
+int Utf8SequenceLength(const unsigned char* at, std::size_t left) {
     const unsigned char c = at[0];
     std::size_t length;
     unsigned char low = 0x80, high = 0xBF;  // the bounds of the second byte
@@ -25,7 +22,10 @@ std::size_t SequenceLength(const unsigned char* at, std::size_t left) {
     } else {
         return 0;
     }
-    if (left < length || at[1] < low || at[1] > high) {
+    if (left < length) {
+        return -1;
+    }
+    if (at[1] < low || at[1] > high) {
         return 0;
     }
     for (std::size_t i = 2; i < length; ++i) {
@@ -33,10 +33,8 @@ std::size_t SequenceLength(const unsigned char* at, std::size_t left) {
             return 0;
         }
     }
-    return length;
+    return int(length);
 }
-
-}  // namespace
 
 std::size_t FindInvalidUtf8(std::string_view text) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
@@ -52,11 +50,11 @@ std::size_t FindInvalidUtf8(std::string_view text) {
                 continue;
             }
         }
-        const std::size_t length = SequenceLength(bytes + i, size - i);
-        if (length == 0) {
+        const int length = Utf8SequenceLength(bytes + i, size - i);
+        if (length <= 0) {
             return i;
         }
-        i += length;
+        i += std::size_t(length);
     }
     return std::string_view::npos;
 }

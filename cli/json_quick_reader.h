@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "calendar/line_reader.h"  // TReadBytes
+#include "calendar/utf8_text.h"
 
 template <typename TSax>
 class TQuickJsonReader {
@@ -354,9 +355,10 @@ private:
                 return -1;
             }
             if (c >= 0x80) {
-                const int n = Utf8Length(i);
+                const int n = Utf8SequenceLength(
+                    reinterpret_cast<const unsigned char*>(&buffer_[i]), end_ - i);
                 if (n <= 0) {
-                    return n;
+                    return n == 0 ? -1 : 0;  // ill-formed, or cut off by the buffer's end
                 }
                 i += std::size_t(n);
                 continue;
@@ -370,42 +372,6 @@ private:
             run = i;
         }
         return 0;
-    }
-
-    // The length of the UTF-8 sequence at i, -1 when it is ill-formed, 0 when the buffer
-    // ends within it.
-    int Utf8Length(std::size_t i) const {
-        const auto b = [this, i](std::size_t k) {
-            return static_cast<unsigned char>(buffer_[i + k]);
-        };
-        const unsigned char c = b(0);
-        int n;
-        unsigned char low = 0x80, high = 0xBF;
-        if (c >= 0xC2 && c <= 0xDF) {
-            n = 2;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            n = 3;
-            low = c == 0xE0 ? 0xA0 : 0x80;
-            high = c == 0xED ? 0x9F : 0xBF;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            n = 4;
-            low = c == 0xF0 ? 0x90 : 0x80;
-            high = c == 0xF4 ? 0x8F : 0xBF;
-        } else {
-            return -1;
-        }
-        if (end_ - i < std::size_t(n)) {
-            return 0;
-        }
-        if (b(1) < low || b(1) > high) {
-            return -1;
-        }
-        for (int k = 2; k < n; ++k) {
-            if (b(std::size_t(k)) < 0x80 || b(std::size_t(k)) > 0xBF) {
-                return -1;
-            }
-        }
-        return n;
     }
 
     // The escape at i appended to `into` as UTF-8: its length, -1 when it is malformed, 0

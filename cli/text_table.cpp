@@ -154,16 +154,12 @@ const TCellTextContext& ListTexts() {
 }  // namespace
 
 std::string TItemCellTexts::Text(const TTodoItem& item, TTodoData kind) {
+    // Text fields are their bytes: the table converts what is not plain ASCII itself.
+    std::string scratch;
+    if (const std::string* bytes = CellTextBytes(item, kind, ListTexts(), scratch)) {
+        return *bytes;
+    }
     switch (kind) {
-        // Text fields are their bytes: the table converts what is not plain ASCII itself.
-        case tdSubject:
-            return item.Subject();
-        case tdResource:
-            return item.Resource();
-        case tdProject:
-            return item.Project();
-        case tdNotes:
-            return item.NotesLine();
         case tdDueDate:
             return DateText(item, kind, item.DueDate());
         case tdCompletionDate:

@@ -8,27 +8,44 @@ QString Local(const std::string& bytes) {
 
 }  // namespace
 
+const std::string* CellTextBytes(const TTodoItem& item, TTodoData kind,
+                                 const TCellTextContext& context, std::string& scratch) {
+    switch (kind) {
+        case tdSubject:
+            return &item.Subject();
+        case tdResource:
+            return &item.Resource();
+        case tdProject:
+            return &item.Project();
+        case tdNotes:
+            switch (context.Notes) {
+                case TNotesText::FirstLine:
+                    scratch = item.NotesLine();
+                    break;
+                case TNotesText::AllLines:
+                    return &item.Notes().Text();
+                case TNotesText::None:
+                    scratch.clear();
+                    break;
+            }
+            return &scratch;
+        default:
+            return nullptr;
+    }
+}
+
 QString CellText(const TTodoItem& item, TTodoData kind, const TCellTextContext& context) {
     const auto date = [&context](TDateTime value) {
         return FormatDateTime(context.DateFormat, value, *context.FormatSettings);
     };
     switch (kind) {
         case tdSubject:
-            return Local(item.Subject());
         case tdResource:
-            return Local(item.Resource());
         case tdProject:
-            return Local(item.Project());
-        case tdNotes:
-            switch (context.Notes) {
-                case TNotesText::FirstLine:
-                    return Local(item.NotesLine());
-                case TNotesText::AllLines:
-                    return Local(item.Notes().Text());
-                case TNotesText::None:
-                    return {};
-            }
-            return {};
+        case tdNotes: {
+            std::string scratch;
+            return Local(*CellTextBytes(item, kind, context, scratch));
+        }
         case tdCompletion:
             switch (context.Completion) {
                 case TCompletionText::Percent:

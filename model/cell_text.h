@@ -48,3 +48,8 @@ struct TCellTextContext {
 // The text a column of this kind shows for the item; empty for the handle, for a kind out
 // of range and for what the context leaves out. Dates that are no date read as "".
 QString CellText(const TTodoItem& item, TTodoData kind, const TCellTextContext& context);
+// For the text kinds (subject, resource, project, notes): the bytes whose text CellText
+// shows, in the local 8-bit encoding: the item's own field, or `scratch` holding part of
+// one. Null for the other kinds.
+const std::string* CellTextBytes(const TTodoItem& item, TTodoData kind,
+                                 const TCellTextContext& context, std::string& scratch);
