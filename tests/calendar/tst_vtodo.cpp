@@ -62,6 +62,16 @@ QString Describe(const TTodoItem& item) {
     return parts.join(QLatin1Char(' '));
 }
 
+// The items of a calendar as Describe gives them; the warnings go to `warned`.
+QStringList ReadDescribed(const QByteArray& text, QStringList& warned) {
+    QStringList read;
+    ReadVTodos(
+        ReadFromMemory(std::string_view(text.constData(), std::size_t(text.size()))),
+        [&](TTodoItem& todo) { read << Describe(todo); },
+        [&](const QString& warning) { warned << warning; });
+    return read;
+}
+
 }  // namespace
 
 class TestVTodo : public QObject {
@@ -160,11 +170,7 @@ private Q_SLOTS:
                                 "BEGIN:VTODO\r\n" + properties +
                                 "\r\nEND:VTODO\r\nEND:VCALENDAR\r\n";
         QStringList warned;
-        QStringList read;
-        ReadVTodos(
-            ReadFromMemory(std::string_view(text.constData(), std::size_t(text.size()))),
-            [&](TTodoItem& todo) { read << Describe(todo); },
-            [&](const QString& warning) { warned << warning; });
+        const QStringList read = ReadDescribed(text, warned);
         QCOMPARE(read, QStringList{item});
         QCOMPARE(warned.join(QLatin1Char('\n')), warnings);
     }
@@ -189,11 +195,7 @@ private Q_SLOTS:
             "END:VTIMEZONE\r\nBEGIN:VTODO\r\nDUE;TZID=Busy:20300101T000000\r\n"
             "END:VTODO\r\nEND:VCALENDAR\r\n";
         QStringList warned;
-        QStringList read;
-        ReadVTodos(
-            ReadFromMemory(std::string_view(text.constData(), std::size_t(text.size()))),
-            [&](TTodoItem& todo) { read << Describe(todo); },
-            [&](const QString& warning) { warned << warning; });
+        const QStringList read = ReadDescribed(text, warned);
         QCOMPARE(read, QStringList{QStringLiteral("DueDate=2030-01-01T00:00:00 Priority=2")});
         QCOMPARE(warned, (QStringList{
                              QStringLiteral("line 3: the VTIMEZONE cannot be read; its TZID counts "
