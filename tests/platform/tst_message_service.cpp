@@ -24,6 +24,27 @@ QAbstractButton* ButtonWithText(const QMessageBox* box, const QString& text) {
     return nullptr;
 }
 
+// Answers a box as `how` says: "click TEXT", "alt X" (a letter), "enter", "escape", or
+// anything else to close it; false when there is no button of that text.
+bool Answer(QMessageBox* box, const QString& how) {
+    if (how.startsWith(QLatin1String("click "))) {
+        QAbstractButton* button = ButtonWithText(box, how.mid(6));
+        if (!button) {
+            return false;
+        }
+        QTest::mouseClick(button, Qt::LeftButton);
+    } else if (how.startsWith(QLatin1String("alt ")) && how.size() == 5) {
+        QTest::keyClick(box, how.at(4).toLatin1(), Qt::AltModifier);
+    } else if (how == QLatin1String("enter")) {
+        QTest::keyClick(box, Qt::Key_Return);
+    } else if (how == QLatin1String("escape")) {
+        QTest::keyClick(box, Qt::Key_Escape);
+    } else {
+        box->close();
+    }
+    return true;
+}
+
 }  // namespace
 
 class TestMessageService : public QObject {
@@ -110,21 +131,7 @@ private Q_SLOTS:
             QCOMPARE(box->text(), QStringLiteral("Do you want to save your Todolist?"));
             QCOMPARE(ButtonTexts(box),
                      (QStringList{QStringLiteral("&Yes"), QStringLiteral("&No")}));
-            if (how.startsWith(QLatin1String("click "))) {
-                QAbstractButton* button = ButtonWithText(box, how.mid(6));
-                QVERIFY(button);
-                QTest::mouseClick(button, Qt::LeftButton);
-            } else if (how == QLatin1String("alt y")) {
-                QTest::keyClick(box, Qt::Key_Y, Qt::AltModifier);
-            } else if (how == QLatin1String("alt n")) {
-                QTest::keyClick(box, Qt::Key_N, Qt::AltModifier);
-            } else if (how == QLatin1String("enter")) {
-                QTest::keyClick(box, Qt::Key_Return);
-            } else if (how == QLatin1String("escape")) {
-                QTest::keyClick(box, Qt::Key_Escape);
-            } else {
-                box->close();
-            }
+            QVERIFY(Answer(box, how));
         });
         QCOMPARE(messages.Confirm(QStringLiteral("Do you want to save your Todolist?")), consents);
         QVERIFY(answer.Answered());
@@ -152,19 +159,7 @@ private Q_SLOTS:
             QCOMPARE(box->windowTitle(), QStringLiteral("Pellmark"));
             QCOMPARE(box->text(), QStringLiteral("Which one?"));
             QCOMPARE(ButtonTexts(box), choices);
-            if (how.startsWith(QLatin1String("click "))) {
-                QAbstractButton* button = ButtonWithText(box, how.mid(6));
-                QVERIFY(button);
-                QTest::mouseClick(button, Qt::LeftButton);
-            } else if (how == QLatin1String("alt k")) {
-                QTest::keyClick(box, Qt::Key_K, Qt::AltModifier);
-            } else if (how == QLatin1String("enter")) {
-                QTest::keyClick(box, Qt::Key_Return);
-            } else if (how == QLatin1String("escape")) {
-                QTest::keyClick(box, Qt::Key_Escape);
-            } else {
-                box->close();
-            }
+            QVERIFY(Answer(box, how));
         });
         QCOMPARE(messages.Choose(QStringLiteral("Which one?"), choices), chosen);
         QVERIFY(answer.Answered());
