@@ -113,18 +113,22 @@ for size in 16 32 48 128; do
     grep -qx "Icon ($size x $size)" <<<"$icons" || fail "the window has no $size-pixel icon"
 done
 
+# Chooses File > Exit in a window from the keyboard and waits up to 10 s for its process to
+# end; false when it is still running.
+exit_by_menu() {
+    xdotool windowfocus --sync "$1"
+    xdotool key --delay 100 alt+f
+    sleep 0.5
+    xdotool key x
+    for _ in $(seq 1 100); do
+        kill -0 "$2" 2>/dev/null || return 0
+        sleep 0.1
+    done
+    return 1
+}
+
 # File > Exit from the keyboard runs the exit flow: save, placement, layout, close.
-xdotool windowfocus --sync "$window"
-xdotool key --delay 100 alt+f
-sleep 0.5
-xdotool key x
-for _ in $(seq 1 100); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-done
-if kill -0 "$pid" 2>/dev/null; then
-    fail "the program did not exit after File > Exit"
-fi
+exit_by_menu "$window" "$pid" || fail "the program did not exit after File > Exit"
 status=0
 wait "$pid" || status=$?
 pid=""
@@ -167,14 +171,6 @@ done
     fail "the running copy did not open third.2do: $(xdotool getwindowname "$window")"
 [ "$(xdotool search --onlyvisible --name '^Pellmark' | wc -l)" -eq 1 ] ||
     fail "a second window appeared"
-xdotool windowfocus --sync "$window"
-xdotool key --delay 100 alt+f
-sleep 0.5
-xdotool key x
-for _ in $(seq 1 100); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-done
-kill -0 "$pid" 2>/dev/null && fail "the program opened by gio did not exit"
+exit_by_menu "$window" "$pid" || fail "the program opened by gio did not exit"
 pid=""
 echo "PASS"
