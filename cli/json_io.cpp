@@ -460,7 +460,9 @@ private:
 // {"bytes": ...} text) are put together first. Other keys of the top object are skipped.
 class TItemsSax {
 public:
-    TItemsSax(TJsonInput& input, const std::function<void(TTodoItem& item)>& onItem)
+    // `input` is the parser's, whose position the limits check; null for the quick reader,
+    // which keeps to the limits itself.
+    TItemsSax(TJsonInput* input, const std::function<void(TTodoItem& item)>& onItem)
         : input_(input), onItem_(onItem) {}
 
     bool null() { return Scalar(Json(nullptr)); }
@@ -484,7 +486,7 @@ public:
     bool end_array() { return Close(); }
 
     bool key(std::string& name) {
-        input_.Mark();
+        Mark();
         if (!building_.empty()) {
             innerKey_ = std::move(name);
         } else if (skipDepth_ == 0 && state_ == kInTop) {
@@ -515,14 +517,14 @@ private:
 
     bool Scalar(Json&& value) {
         if (!building_.empty()) {
-            input_.Mark();
+            Mark();
             Place(std::move(value));
             return true;
         }
         return Scalar(std::as_const(value));
     }
     bool Scalar(const Json& value) {
-        input_.Mark();
+        Mark();
         if (!building_.empty()) {
             Place(Json(value));
         } else if (skipDepth_ > 0) {
@@ -541,12 +543,12 @@ private:
     }
 
     bool Open(bool object) {
-        input_.Mark();
+        Mark();
         if (++depth_ > kMaxDepth) {
             throw EImportError(
                 QStringLiteral("not valid JSON: nested more than %1 levels deep at byte %2")
                     .arg(kMaxDepth)
-                    .arg(input_.Offset()));
+                    .arg(input_ ? input_->Offset() : 0));
         }
         if (!building_.empty()) {
             building_.push_back(Place(object ? Json::object() : Json::array()));
@@ -585,7 +587,7 @@ private:
     }
 
     bool Close() {
-        input_.Mark();
+        Mark();
         --depth_;
         if (!building_.empty()) {
             building_.pop_back();
@@ -641,7 +643,13 @@ private:
         throw EImportError(QStringLiteral("item %1 is not an object").arg(index_));
     }
 
-    TJsonInput& input_;
+    void Mark() {
+        if (input_) {
+            input_->Mark();
+        }
+    }
+
+    TJsonInput* input_;
     const std::function<void(TTodoItem& item)>& onItem_;
     TState state_ = kTop;
     int depth_ = 0;
@@ -685,14 +693,13 @@ QByteArray ItemsToJson(const TTodoItemCollection& items) {
 }
 
 bool ReadJsonItemsQuickly(TReadBytes read, const std::function<void(TTodoItem& item)>& onItem) {
-    TJsonInput unused([](char*, std::size_t) { return std::size_t(0); });
-    TItemsSax sax(unused, onItem);
+    TItemsSax sax(nullptr, onItem);
     return TQuickJsonReader<TItemsSax>(std::move(read), sax, kMaxDepth, kMaxToken).Run();
 }
 
 void ReadJsonItems(TReadBytes read, const std::function<void(TTodoItem& item)>& onItem) {
     TJsonInput input(std::move(read));
-    TItemsSax sax(input, onItem);
+    TItemsSax sax(&input, onItem);
     // nlohmann's parser on an input of its adapter kind: sax_parse itself takes only
     // iterators, streams and buffers.
     nlohmann::detail::parser<Json, TJsonInputRef>(TJsonInputRef(input), nullptr, true, false)
