@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "model/civil_days.h"  // DaysFromCivil, CivilFromDays
+
 struct TCivilTime {
     int Year = 1970, Month = 1, Day = 1;
     int Hour = 0, Minute = 0, Second = 0;
@@ -26,10 +28,6 @@ std::optional<TCalendarTime> ParseCalendarTime(std::string_view value, bool isDa
 
 // Appends YYYYMMDDTHHMMSS, with Z for UTC; the year must be 0 to 9999.
 void AppendDateTime(std::string& out, const TCivilTime& time, bool utc);
-
-// Days counted from 1 January 1970 (negative before) of a date, and back.
-std::int64_t DaysFromCivil(int year, int month, int day);
-void CivilFromDays(std::int64_t days, int& year, int& month, int& day);
 
 // The UTC date and time of a second counted from 1970 (negative before), and back.
 TCivilTime CivilFromSeconds(std::int64_t seconds);

@@ -7,7 +7,6 @@
 namespace {
 
 constexpr std::int64_t kMSecsPerDay = 86400000;
-constexpr std::int64_t kDaysFrom1899To1970 = 25569;
 
 std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
     const std::int64_t q = a / b;

@@ -1,6 +1,9 @@
 #include "cli/csv_io.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <string_view>
 #include <vector>
@@ -11,55 +14,86 @@
 
 namespace {
 
+// Whether a field needs quotes: it holds a comma, a quote or a line break. Eight bytes at
+// a time, as fields are mostly long runs of plain text.
+bool NeedsQuotes(std::string_view field) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+    const auto has = [](std::uint64_t x, char c) {
+        const std::uint64_t v = x ^ (kOnes * static_cast<unsigned char>(c));
+        return ((v - kOnes) & ~v & kHighs) != 0;
+    };
+    std::size_t i = 0;
+    for (; i + 8 <= field.size(); i += 8) {
+        std::uint64_t x;
+        std::memcpy(&x, field.data() + i, sizeof x);
+        if (has(x, ',') || has(x, '"') || has(x, '\r') || has(x, '\n')) {
+            return true;
+        }
+    }
+    for (; i < field.size(); ++i) {
+        const char c = field[i];
+        if (c == ',' || c == '"' || c == '\r' || c == '\n') {
+            return true;
+        }
+    }
+    return false;
+}
+
 void AppendField(std::string& out, std::string_view field) {
-    // A plain loop: find_first_of would search the field once for each of the four.
-    if (std::none_of(field.begin(), field.end(),
-                     [](char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; })) {
+    if (!NeedsQuotes(field)) {
         out += field;
         return;
     }
+    // Quoted, each quote doubled.
     out += '"';
-    for (const char c : field) {
-        if (c == '"') {
-            out += '"';
-        }
-        out += c;
+    for (std::size_t quote; (quote = field.find('"')) != std::string_view::npos;) {
+        out.append(field.data(), quote + 1);
+        out += '"';
+        field.remove_prefix(quote + 1);
     }
+    out += field;
     out += '"';
 }
 
-std::string FieldText(const TTodoItem& item, TItemField field) {
+// Appends one property of an item as its field, texts straight from the item.
+void AppendItemField(std::string& out, const TTodoItem& item, TItemField field) {
+    const auto number = [&out](long long value) {
+        char text[24];
+        const char* end = std::to_chars(text, text + sizeof text, value).ptr;
+        out.append(text, std::size_t(end - text));
+    };
     switch (field) {
         case ifComplete:
-            return item.Complete() ? "true" : "false";
+            out += item.Complete() ? "true" : "false";
+            return;
         case ifCompletion:
-            return std::to_string(int(item.Completion()));
+            return number(item.Completion());
         case ifCompletionDate:
-            return DateToText(item.CompletionDate());
+            return AppendDateText(out, item.CompletionDate());  // no commas, quotes or breaks
         case ifCreationDate:
-            return DateToText(item.CreationDate());
+            return AppendDateText(out, item.CreationDate());
         case ifDueDate:
-            return DateToText(item.DueDate());
+            return AppendDateText(out, item.DueDate());
         case ifImageIndex:
-            return std::to_string(item.ImageIndex());
+            return number(item.ImageIndex());
         case ifNotes:
-            return item.Notes().Text();
+            return AppendField(out, item.Notes().Text());
         case ifPriority:
-            return PriorityToText(item.Priority());
+            return AppendField(out, PriorityToText(item.Priority()));
         case ifResource:
-            return item.Resource();
+            return AppendField(out, item.Resource());
         case ifStatus:
-            return StatusToText(item.Status());
+            return AppendField(out, StatusToText(item.Status()));
         case ifSubject:
-            return item.Subject();
+            return AppendField(out, item.Subject());
         case ifTag:
-            return std::to_string(item.Tag());
+            return number(item.Tag());
         case ifTotalTime:
-            return std::to_string(item.TotalTime());
+            return number(item.TotalTime());
         case ifProject:
-            return item.Project();
+            return AppendField(out, item.Project());
     }
-    return {};
 }
 
 // One record of the input and the line it starts on.
@@ -347,7 +381,7 @@ void TCsvWriter::Add(const TTodoItem& item) {
         if (f > 0) {
             text += ',';
         }
-        AppendField(text, FieldText(item, TItemField(f)));
+        AppendItemField(text, item, TItemField(f));
     }
     text += "\r\n";
     out_.ItemDone();

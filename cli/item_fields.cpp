@@ -102,56 +102,51 @@ std::optional<TItemField> ItemFieldFromName(std::string_view name) {
     return std::nullopt;
 }
 
-std::string ExactNumberText(double value) {
-    char buffer[64];
-    // Without a precision to_chars gives the shortest text that reads back exactly.
-    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return error == std::errc() ? std::string(buffer, end) : std::string();
-}
-
-std::string DateToText(TDateTime value) {
+void AppendDateText(std::string& out, TDateTime value) {
     if (SameBits(value, 0.0)) {
-        return {};
+        return;
     }
     if (!std::isfinite(value)) {
         char hex[17];
         std::snprintf(hex, sizeof hex, "%016llx",
                       static_cast<unsigned long long>(std::bit_cast<std::uint64_t>(value)));
-        return std::string(kBitsPrefix) + hex;
+        out += kBitsPrefix;
+        out += hex;
+        return;
     }
     TDateTimeParts p;
-    if (DecodeDateTime(value, p)) {
-        const QDate date(p.Year, p.Month, p.Day);
-        const QTime time(p.Hour, p.Minute, p.Second, p.MilliSecond);
-        if (SameBits(EncodeDateTime(date, time), value)) {
-            char text[32];
-            if (p.Year >= 0 && p.Year <= 9999) {
-                // What the snprintf below writes, without its cost: exports write millions.
-                auto put = [](char* at, int number, int digits) {
-                    for (int i = digits - 1; i >= 0; --i, number /= 10) {
-                        at[i] = char('0' + number % 10);
-                    }
-                };
-                std::memcpy(text, "0000-00-00T00:00:00", 20);
-                put(text, p.Year, 4);
-                put(text + 5, p.Month, 2);
-                put(text + 8, p.Day, 2);
-                put(text + 11, p.Hour, 2);
-                put(text + 14, p.Minute, 2);
-                put(text + 17, p.Second, 2);
-            } else {
-                std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", p.Year, p.Month,
-                              p.Day, p.Hour, p.Minute, p.Second);
+    if (DecodeDateTime(value, p) && SameBits(EncodeDateTime(p), value)) {
+        // DecodeDateTime's years have four digits. The digits are put in place without
+        // snprintf's cost: exports write millions.
+        char text[24];
+        auto put = [](char* at, int number, int digits) {
+            for (int i = digits - 1; i >= 0; --i, number /= 10) {
+                at[i] = char('0' + number % 10);
             }
-            std::string result = text;
-            if (p.MilliSecond != 0) {
-                std::snprintf(text, sizeof text, ".%03d", p.MilliSecond);
-                result += text;
-            }
-            return result;
-        }
+        };
+        std::memcpy(text, "0000-00-00T00:00:00.000", 23);
+        put(text, p.Year, 4);
+        put(text + 5, p.Month, 2);
+        put(text + 8, p.Day, 2);
+        put(text + 11, p.Hour, 2);
+        put(text + 14, p.Minute, 2);
+        put(text + 17, p.Second, 2);
+        put(text + 20, p.MilliSecond, 3);
+        out.append(text, p.MilliSecond != 0 ? 23 : 19);
+        return;
     }
-    return ExactNumberText(value);
+    char buffer[64];
+    // Without a precision to_chars gives the shortest text that reads back exactly.
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    if (error == std::errc()) {
+        out.append(buffer, end);
+    }
+}
+
+std::string DateToText(TDateTime value) {
+    std::string text;
+    AppendDateText(text, value);
+    return text;
 }
 
 std::optional<TDateTime> IsoDateFromText(std::string_view text) {

@@ -41,14 +41,12 @@ std::optional<TItemField> ItemFieldFromName(std::string_view name);
 // reads back to the same double ("45000.123456789"); NaN and the infinities as their bit
 // pattern ("ieee754:7ff8000000000000"). The date never set, +0.0, is the empty text.
 std::string DateToText(TDateTime value);
+void AppendDateText(std::string& out, TDateTime value);
 // Reads any form DateToText writes, and a plain date "2023-03-15" (midnight) or a time
 // without seconds; the empty text is 0.0. Nullopt for anything else.
 std::optional<TDateTime> DateFromText(std::string_view text);
 // Only the ISO forms: what a person types for a date.
 std::optional<TDateTime> IsoDateFromText(std::string_view text);
-
-// The shortest decimal text that reads back to exactly this double.
-std::string ExactNumberText(double value);
 
 // "tpNormal", or the decimal number when the value has no name.
 std::string PriorityToText(TTodoPriority value);

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "model/civil_days.h"
+
 namespace {
 
 constexpr std::int64_t kMSecsPerDay = 86400000;
@@ -195,16 +197,23 @@ bool DecodeDateTime(TDateTime value, TDateTimeParts& parts) {
     if (time < 0) {
         time = -time;
     }
-    const QDate date = Epoch().addDays(days);
-    parts.Year = date.year();
-    parts.Month = date.month();
-    parts.Day = date.day();
-    parts.DayOfWeek = date.dayOfWeek() % 7 + 1;  // Qt: Monday 1 .. Sunday 7
+    CivilFromDays(days - kDaysFrom1899To1970, parts.Year, parts.Month, parts.Day);
+    // 30 December 1899 was a Saturday.
+    parts.DayOfWeek = int((days % 7 + 7) % 7 + 6) % 7 + 1;
     parts.Hour = int(time / 3600000);
     parts.Minute = int(time / 60000 % 60);
     parts.Second = int(time / 1000 % 60);
     parts.MilliSecond = int(time % 1000);
     return true;
+}
+
+TDateTime EncodeDateTime(const TDateTimeParts& parts) {
+    const double days =
+        double(DaysFromCivil(parts.Year, parts.Month, parts.Day) + kDaysFrom1899To1970);
+    const std::int64_t msecs =
+        ((parts.Hour * 60 + parts.Minute) * 60 + parts.Second) * 1000 + parts.MilliSecond;
+    const double fraction = double(msecs) / double(kMSecsPerDay);
+    return days < 0 ? days - fraction : days + fraction;
 }
 
 TDateTime EncodeDateTime(const QDate& date, const QTime& time) {

@@ -42,6 +42,9 @@ struct TDateTimeParts {
 // False for values that are no date (NaN, infinite, or beyond year 9999 either way).
 bool DecodeDateTime(TDateTime value, TDateTimeParts& parts);
 TDateTime EncodeDateTime(const QDate& date, const QTime& time);
+// The same from the parts, which must be a valid date and time of day (the day of the week
+// is not read).
+TDateTime EncodeDateTime(const TDateTimeParts& parts);
 
 QDateTime DateTimeToQDateTime(TDateTime value);  // local time; invalid for no date
 TDateTime QDateTimeToDateTime(const QDateTime& value);

@@ -26,6 +26,24 @@ private Q_SLOTS:
         QCOMPARE(QDateTimeToDateTime(expected), value);
     }
 
+    // Days are taken apart and put together by arithmetic: every 13th day of the whole
+    // range, so every day of the week, agrees with Qt's calendar.
+    void daysAgreeWithQDate() {
+        const QDate epoch(1899, 12, 30);
+        for (int day = -657433; day < 2958466; day += 13) {
+            TDateTimeParts parts;
+            // Before 1899 the time of day counts away from zero, as the day does.
+            QVERIFY(DecodeDateTime(day < 0 ? day - 0.75 : day + 0.75, parts));
+            const QDate date = epoch.addDays(day);
+            if (parts.Year != date.year() || parts.Month != date.month() ||
+                parts.Day != date.day() || parts.DayOfWeek != date.dayOfWeek() % 7 + 1 ||
+                parts.Hour != 18) {
+                QFAIL(qPrintable(QStringLiteral("day %1").arg(day)));
+            }
+            QCOMPARE(EncodeDateTime(parts), EncodeDateTime(date, QTime(18, 0)));
+        }
+    }
+
     void noDateIsEmpty() {
         QVERIFY(!DateTimeToQDateTime(std::numeric_limits<double>::quiet_NaN()).isValid());
         QVERIFY(!DateTimeToQDateTime(1e300).isValid());
