@@ -3,6 +3,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -24,7 +25,7 @@ constexpr auto kConverterFlags =
 // Text -----------------------------------------------------------------------------------
 
 // The bytes as characters of their own number, for bytes that are not text.
-std::string BytesAsLatin1(const std::string& bytes) {
+std::string BytesAsLatin1(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() * 2);
     for (const char c : bytes) {
@@ -91,7 +92,7 @@ void AppendString(std::string& out, std::string_view utf8) {
 
 // A text: the string when the bytes are text in the system code page, else {"bytes": ...}
 // with its lines indented as a value at `indent` blanks.
-void AppendText(std::string& out, const std::string& bytes, int indent) {
+void AppendText(std::string& out, std::string_view bytes, int indent) {
     if (IsAscii(bytes)) {
         AppendString(out, bytes);
         return;
@@ -147,11 +148,17 @@ void AppendEnum(std::string& out, const char* name, int value) {
 // One item as an element of the "items" array, indented by four blanks, without the line
 // end after it.
 void AppendItem(std::string& out, const TTodoItem& item) {
-    auto key = [&out](TItemField field) {
-        out += field == ifComplete ? "    {\n      \"" : ",\n      \"";
-        out += ItemFieldName(field);
-        out += "\": ";
-    };
+    // What comes before each value: the item's opening or the comma, and the key.
+    static const std::array<std::string, ItemFieldCount> kKeys = [] {
+        std::array<std::string, ItemFieldCount> keys;
+        for (int f = 0; f < ItemFieldCount; ++f) {
+            keys[std::size_t(f)] =
+                std::string(f == ifComplete ? "    {\n      \"" : ",\n      \"") +
+                ItemFieldName(TItemField(f)) + "\": ";
+        }
+        return keys;
+    }();
+    auto key = [&out](TItemField field) { out += kKeys[std::size_t(field)]; };
     key(ifComplete);
     out += item.Complete() ? "true" : "false";
     key(ifCompletion);
@@ -165,17 +172,13 @@ void AppendItem(std::string& out, const TTodoItem& item) {
     key(ifImageIndex);
     AppendNumber(out, item.ImageIndex());
     key(ifNotes);
-    const std::vector<std::string>& lines = item.Notes().Lines();
-    if (lines.empty()) {
-        out += "[]";
-    } else {
-        out += "[\n";
-        for (std::size_t i = 0; i < lines.size(); ++i) {
-            out += i == 0 ? "        " : ",\n        ";
-            AppendText(out, lines[i], 8);
-        }
-        out += "\n      ]";
-    }
+    bool firstLine = true;
+    TStringList::ForEachLine(item.Notes().Text(), [&](std::string_view line) {
+        out += firstLine ? std::string_view("[\n        ") : std::string_view(",\n        ");
+        firstLine = false;
+        AppendText(out, line, 8);
+    });
+    out += firstLine ? std::string_view("[]") : std::string_view("\n      ]");
     key(ifPriority);
     AppendEnum(out, TodoPriorityName(item.Priority()), item.Priority());
     key(ifResource);

@@ -179,39 +179,12 @@ void TStringList::Assign(const TStringList& other) {
 }
 
 std::vector<std::string> TStringList::SplitLines(std::string_view text) {
-    text = text.substr(0, std::min(text.find('\0'), text.size()));
-    const std::size_t end = text.size();
     // Counted first, so that the vector is allocated once.
     std::size_t count = 0;
-    for (std::size_t i = 0; i < end; ++i) {
-        const char c = text[i];
-        if (c == '\n' || (c == '\r' && (i + 1 == end || text[i + 1] != '\n'))) {
-            ++count;
-        }
-    }
-    if (end > 0 && text[end - 1] != '\r' && text[end - 1] != '\n') {
-        ++count;
-    }
+    ForEachLine(text, [&count](std::string_view) { ++count; });
     std::vector<std::string> lines;
     lines.reserve(count);
-    std::size_t start = 0;
-    std::size_t i = 0;
-    while (i < end) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            lines.emplace_back(text.substr(start, i - start));
-            ++i;
-            if (c == '\r' && i < end && text[i] == '\n') {
-                ++i;
-            }
-            start = i;
-        } else {
-            ++i;
-        }
-    }
-    if (start < end) {
-        lines.emplace_back(text.substr(start, end - start));
-    }
+    ForEachLine(text, [&lines](std::string_view line) { lines.emplace_back(line); });
     return lines;
 }
 

@@ -8,6 +8,7 @@
 // of the memory of separate line strings and is read from a file in one copy. A line given
 // to Add, Insert or Put should hold no CR LF pair; one that does becomes two lines there.
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +48,28 @@ public:
     // Splits at CR LF, a lone CR and a lone LF; a zero byte ends the text.
     void SetText(std::string_view text);
     static std::vector<std::string> SplitLines(std::string_view text);
+    // Calls f(std::string_view) for each line SplitLines would give, without copying.
+    template <typename F>
+    static void ForEachLine(std::string_view text, F f) {
+        text = text.substr(0, std::min(text.find('\0'), text.size()));
+        std::size_t start = 0;
+        for (std::size_t i = 0; i < text.size();) {
+            const char c = text[i];
+            if (c != '\r' && c != '\n') {
+                ++i;
+                continue;
+            }
+            f(text.substr(start, i - start));
+            ++i;
+            if (c == '\r' && i < text.size() && text[i] == '\n') {
+                ++i;
+            }
+            start = i;
+        }
+        if (start < text.size()) {
+            f(text.substr(start));
+        }
+    }
 
     // Nestable; the outermost EndUpdate reports one change if anything changed inside.
     void BeginUpdate() { ++updateCount_; }
