@@ -47,7 +47,8 @@ QString TRowFilter::Fold(const QString& text) {
             bare.append(c);
         }
     }
-    return bare.toCaseFolded();
+    // Qt folds one character to one: the sharp s, which folds to "ss", is done here.
+    return bare.toCaseFolded().replace(QChar(0x00DF), QLatin1String("ss"));
 }
 
 QString TRowFilter::FindText(const TTodoItem& item) {

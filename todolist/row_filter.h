@@ -18,7 +18,7 @@
 class TRowFilter {
 public:
     // The text as it is compared: compatibility-decomposed, combining marks dropped,
-    // case-folded ("Élan" and "ELAN" both read "elan").
+    // case-folded ("Élan" and "ELAN" both read "elan", "Straße" reads "strasse").
     static QString Fold(const QString& text);
     // The text of an item that a find looks in: subject, resource, notes, project.
     static QString FindText(const TTodoItem& item);

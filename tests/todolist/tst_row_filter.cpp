@@ -29,6 +29,12 @@ private Q_SLOTS:
                                   << "file" << true;
         QTest::newRow("greek") << int(tdSubject) << "ΆΛΦΑ"
                                << "άλφα" << true;
+        QTest::newRow("sharp s in the item") << int(tdSubject) << "Straße"
+                                             << "STRASSE" << true;
+        QTest::newRow("sharp s in the find") << int(tdSubject) << "Strasse"
+                                             << "straße" << true;
+        QTest::newRow("capital sharp s") << int(tdSubject) << "GROẞ"
+                                         << "gross" << true;
         QTest::newRow("resource") << int(tdResource) << "Corvelle"
                                   << "corv" << true;
         QTest::newRow("later note line") << int(tdNotes) << "Second line"
