@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <algorithm>
-#include <utility>
 
 #include "cli/item_fields.h"
 #include "model/cell_text.h"
@@ -81,11 +80,13 @@ std::string TTextTable::Render() const {
         header.AddCell(column.Caption);
     }
     std::vector<int> widths(n, 0);
-    for (const std::vector<TCell>* cells : {&std::as_const(header.cells_), &cells_}) {
-        for (std::size_t i = 0; i < cells->size(); ++i) {
-            widths[i % n] = std::max(widths[i % n], (*cells)[i].Width);
+    const auto widen = [&widths, n](const std::vector<TCell>& cells) {
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            widths[i % n] = std::max(widths[i % n], cells[i].Width);
         }
-    }
+    };
+    widen(header.cells_);
+    widen(cells_);
     std::size_t lineWidth = 2 * (n - 1) + 1;
     for (const int width : widths) {
         lineWidth += std::size_t(width);
