@@ -207,14 +207,15 @@ private:
         std::size_t start = pos_;
         std::size_t i;
         bool integer;
+        // Scanned again after each read: More may have moved the bytes.
         for (;;) {
             i = start;
             integer = Scan(i);
             if (i < end_ || atEnd_) {
                 break;
             }
-            if (!More(start)) {
-                break;
+            if (!More(start) && !atEnd_) {
+                return false;  // longer than a token may be
             }
         }
         if (i == start || i == size_t(-1)) {
