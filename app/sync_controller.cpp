@@ -1,6 +1,6 @@
 #include "app/sync_controller.h"
 
-#include "sync/credentials.h"
+#include "app/window_sync_run.h"
 
 namespace {
 
@@ -45,17 +45,27 @@ void TSyncController::RunOnce() {
     // `this` outlives the run: the destructor waits for the worker.
     QMetaObject::invokeMethod(
         worker_.get(),
-        [this, store, options, beforePush, user = user_]() mutable {
-            options.Credentials = FindCredentials(options.Url.host(), user);
-            TSyncEngine engine(*store, options);
-            engine.BeforePushForTesting = std::move(beforePush);
-            connect(&engine, &TSyncEngine::progress, this, &TSyncController::progress,
+        [this, store, options, beforePush, user = user_] {
+            // The outcome comes back to the GUI thread.
+            TWindowSyncRun run;
+            run.Store = store;
+            run.Options = options;
+            run.User = user;
+            run.BeforePush = beforePush;
+            run.Progress = [this](const QString& step, int done, int total) {
+                QMetaObject::invokeMethod(
+                    this, [this, step, done, total] { Q_EMIT progress(step, done, total); },
                     Qt::QueuedConnection);
-            connect(&engine, &TSyncEngine::finished, this, &TSyncController::RunFinished,
-                    Qt::QueuedConnection);
-            connect(&engine, &TSyncEngine::failed, this, &TSyncController::RunFailed,
-                    Qt::QueuedConnection);
-            engine.Start();
+            };
+            run.Finished = [this](const TSyncReport& report) {
+                QMetaObject::invokeMethod(
+                    this, [this, report] { RunFinished(report); }, Qt::QueuedConnection);
+            };
+            run.Failed = [this](const QString& message) {
+                QMetaObject::invokeMethod(
+                    this, [this, message] { RunFailed(message); }, Qt::QueuedConnection);
+            };
+            RunWindowSync(run);
         },
         Qt::QueuedConnection);
 }

@@ -9,10 +9,10 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "app/window_sync_run.h"
 #include "platform/application.h"
 #include "settings/setting_keys.h"
-#include "sync/credentials.h"
-#include "sync/dav_client.h"
+#include "sync/collection_url.h"
 
 QUrl SyncUrlFrom(const QString& text) {
     const QUrl url = CollectionUrl(text.trimmed());
@@ -98,7 +98,7 @@ void TfrmSync::Store() {
                 QStringLiteral("A password is kept for a URL and a user name: give both"));
         }
         QString error;
-        if (!WriteKeyringPassword(url.host(), account, password, &error)) {
+        if (!KeepKeyringPassword(url.host(), account, password, &error)) {
             throw EPellmarkError(QStringLiteral("The password cannot be kept in the keyring (%1); "
                                                 "give it in PELLMARK_PASSWORD or ~/.netrc")
                                      .arg(error));

@@ -18,6 +18,8 @@
 #include <memory>
 #include <vector>
 
+#include "sync/collection_url.h"
+
 class QNetworkAccessManager;
 
 struct TDavRequest {
@@ -39,10 +41,6 @@ struct TDavResponse {
     QByteArray Body;
     QByteArray ETag;
 };
-
-// The collection URL as the user typed it: http or https with a host, or EPellmarkError
-// "'TEXT' is not an http or https URL".
-QUrl CollectionUrl(const QString& text);
 
 struct TDavCredentials {
     QString User;

@@ -66,6 +66,7 @@
 
 #include "model/todo_collections.h"
 #include "sync/dav_client.h"
+#include "sync/sync_report.h"
 #include "sync/sync_state.h"
 
 struct TSyncOptions {
@@ -74,21 +75,6 @@ struct TSyncOptions {
     bool Insecure = false;  // accept certificate errors
     bool DryRun = false;    // change nothing anywhere, report what would change
 };
-
-struct TSyncReport {
-    int LocalAdded = 0, LocalChanged = 0, LocalDeleted = 0;
-    int ServerAdded = 0, ServerChanged = 0, ServerDeleted = 0;
-    int Conflicts = 0;
-    int Items = 0;       // in the list afterwards
-    int Downloaded = 0;  // task bodies received
-    int Uploaded = 0;    // tasks sent (PUT), one VCALENDAR of many counting each
-    // One line per change, "server: add 'Buy milk'", in the order of the list.
-    QStringList Changes;
-};
-
-// "here 1 added, 0 changed, 0 deleted; on the server 2 added, 0 changed, 0 deleted; 0
-// conflict(s)": the counts of a report, as pellmark-cli and the window show them.
-QString CountsText(const TSyncReport& report);
 
 // Where the engine gets the list and keeps its state: the file and sidecar for
 // pellmark-cli, the open list for the window. Called from the engine's thread; an

@@ -40,7 +40,7 @@ for file in ./usr/bin/pellmark ./usr/bin/pellmark-cli ./usr/share/applications/p
     ./usr/share/metainfo/org.example.pellmark.metainfo.xml \
     ./usr/share/mime/packages/pellmark.xml ./usr/share/man/man1/pellmark.1.gz \
     ./usr/share/man/man1/pellmark-cli.1.gz ./usr/lib/pellmark/libpellmark-instance-channel.so \
-    ./usr/lib/pellmark/libpellmark-printing.so; do
+    ./usr/lib/pellmark/libpellmark-printing.so ./usr/lib/pellmark/libpellmark-window-sync.so; do
     grep -qx "$file" <<<"$contents" || fail "the package lacks $file"
 done
 if grep -Ev '^\./(usr/((bin|share|lib/pellmark)(/.*)?|lib/)?)?$' <<<"$contents"; then
