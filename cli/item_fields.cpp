@@ -13,11 +13,6 @@
 
 namespace {
 
-// Views of literals, so each stays a C string too.
-constexpr std::array<std::string_view, ItemFieldCount> kFieldNames = {
-    "Complete", "Completion", "CompletionDate", "CreationDate", "DueDate", "ImageIndex", "Notes",
-    "Priority", "Resource",   "Status",         "Subject",      "Tag",     "TotalTime",  "Project"};
-
 constexpr std::string_view kBitsPrefix = "ieee754:";
 
 bool SameBits(double a, double b) {
@@ -90,12 +85,12 @@ std::optional<Enum> EnumFromUserText(std::string_view text, int count, const cha
 }  // namespace
 
 const char* ItemFieldName(TItemField field) {
-    return field < kFieldNames.size() ? kFieldNames[field].data() : "";
+    return field < kItemFieldNames.size() ? kItemFieldNames[field].data() : "";
 }
 
 std::optional<TItemField> ItemFieldFromName(std::string_view name) {
-    for (std::size_t i = 0; i < kFieldNames.size(); ++i) {
-        if (name == kFieldNames[i]) {
+    for (std::size_t i = 0; i < kItemFieldNames.size(); ++i) {
+        if (name == kItemFieldNames[i]) {
             return static_cast<TItemField>(i);
         }
     }

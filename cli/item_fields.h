@@ -31,6 +31,11 @@ enum TItemField : std::uint8_t {
 };
 inline constexpr int ItemFieldCount = 14;
 
+// Views of literals, so each stays a C string too.
+inline constexpr std::array<std::string_view, ItemFieldCount> kItemFieldNames = {
+    "Complete", "Completion", "CompletionDate", "CreationDate", "DueDate", "ImageIndex", "Notes",
+    "Priority", "Resource",   "Status",         "Subject",      "Tag",     "TotalTime",  "Project"};
+
 // "Complete", "Completion", ... "Project".
 const char* ItemFieldName(TItemField field);
 std::optional<TItemField> ItemFieldFromName(std::string_view name);

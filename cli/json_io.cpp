@@ -6,6 +6,8 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <utility>
@@ -41,8 +43,22 @@ std::string BytesAsLatin1(std::string_view bytes) {
 }
 
 bool IsAscii(std::string_view bytes) {
-    return std::all_of(bytes.begin(), bytes.end(),
+    std::size_t i = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        std::uint64_t x;
+        std::memcpy(&x, bytes.data() + i, 8);
+        if ((x & 0x8080808080808080ULL) != 0) {
+            return false;
+        }
+    }
+    return std::all_of(bytes.begin() + std::ptrdiff_t(i), bytes.end(),
                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// The file keeps notes as lines ended by CR LF and a zero byte ends them.
+bool BreaksALine(std::string_view text) {
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return c == '\r' || c == '\n' || c == '\0'; });
 }
 
 // A JSON string of UTF-8 text, escaped as nlohmann's dump escapes it: the quote, the
@@ -200,29 +216,33 @@ void AppendItem(std::string& out, const TTodoItem& item) {
 
 class ItemReader {
 public:
-    ItemReader(int index, const std::string& key) : index_(index), key_(key) {}
+    ItemReader(int index, std::string_view key) : index_(index), key_(key) {}
 
     [[noreturn]] void Fail(const QString& what) const {
         throw EImportError(QStringLiteral("item %1, key \"%2\": %3")
                                .arg(index_)
-                               .arg(QString::fromStdString(key_), what));
+                               .arg(QString::fromUtf8(key_.data(), qsizetype(key_.size())), what));
+    }
+
+    // A JSON string's UTF-8 as the bytes of the system code page.
+    std::string TextOfString(const std::string& utf8) const {
+        if (IsAscii(utf8)) {
+            return utf8;
+        }
+        // A byte order mark at the start is part of the text, not a marker to drop.
+        QStringDecoder decoder(QStringConverter::Utf8, kConverterFlags);
+        QStringEncoder encoder(QStringConverter::System, kConverterFlags);
+        const QByteArray bytes =
+            encoder(decoder(QByteArrayView(utf8.data(), qsizetype(utf8.size()))));
+        if (encoder.hasError()) {
+            Fail(QStringLiteral("the text cannot be written in the system's code page"));
+        }
+        return bytes.toStdString();
     }
 
     std::string Text(const Json& value) const {
         if (value.is_string()) {
-            const auto& utf8 = value.get_ref<const std::string&>();
-            if (IsAscii(utf8)) {
-                return utf8;
-            }
-            // A byte order mark at the start is part of the text, not a marker to drop.
-            QStringDecoder decoder(QStringConverter::Utf8, kConverterFlags);
-            QStringEncoder encoder(QStringConverter::System, kConverterFlags);
-            const QByteArray bytes =
-                encoder(decoder(QByteArrayView(utf8.data(), qsizetype(utf8.size()))));
-            if (encoder.hasError()) {
-                Fail(QStringLiteral("the text cannot be written in the system's code page"));
-            }
-            return bytes.toStdString();
+            return TextOfString(value.get_ref<const std::string&>());
         }
         if (value.is_object() && value.size() == 1 && value.contains("bytes") &&
             value["bytes"].is_string()) {
@@ -292,14 +312,16 @@ public:
         std::vector<std::string> lines;
         lines.reserve(value.size());
         for (const Json& line : value) {
-            std::string text = Text(line);
-            // The file keeps notes as lines ended by CR LF and a zero byte ends them.
-            if (text.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) {
-                Fail(QStringLiteral("line %1 holds a line break or a zero byte").arg(lines.size()));
-            }
-            lines.push_back(std::move(text));
+            lines.push_back(Text(line));
+            CheckLine(lines.back(), lines.size() - 1);
         }
         return lines;
+    }
+
+    void CheckLine(std::string_view text, std::size_t index) const {
+        if (BreaksALine(text)) {
+            Fail(QStringLiteral("line %1 holds a line break or a zero byte").arg(index));
+        }
     }
 
 private:
@@ -321,7 +343,7 @@ private:
     }
 
     int index_;
-    const std::string& key_;
+    std::string_view key_;
 };
 
 // Sets one property of an item from its JSON value; null leaves the new-item value.
@@ -469,16 +491,46 @@ public:
         : input_(input), onItem_(onItem) {}
 
     bool null() { return Scalar(Json(nullptr)); }
-    bool boolean(bool value) { return Scalar(Json(value)); }
+    bool boolean(bool value) {
+        if (InItemProperty() && *field_ == ifComplete) {
+            item_->SetComplete(value);
+            return true;
+        }
+        return Scalar(Json(value));
+    }
     bool number_integer(std::int64_t value) { return Scalar(Json(value)); }
-    bool number_unsigned(std::uint64_t value) { return Scalar(Json(value)); }
-    bool number_float(double value, const std::string&) { return Scalar(Json(value)); }
+    bool number_unsigned(std::uint64_t value) {
+        if (InItemProperty() && SetWholeNumber(value)) {
+            return true;
+        }
+        return Scalar(Json(value));
+    }
+    bool number_float(double value, const std::string&) {
+        if (InItemProperty() && SetDate(value)) {
+            return true;
+        }
+        return Scalar(Json(value));
+    }
     bool string(std::string& value) {
+        if (InItemProperty() && SetText(value)) {
+            return true;
+        }
+        if (inLines_) {
+            Mark();
+            Count();
+            if (lineCount_ == lines_.size()) {
+                lines_.emplace_back();
+            }
+            // A swap, so that both the reader's text and this line keep their memory.
+            lines_[lineCount_++].swap(value);
+            return true;
+        }
         if (!building_.empty()) {
             return Scalar(Json(std::move(value)));
         }
-        // Most strings are a property's whole value: one text reused for them all.
-        text_.get_ref<std::string&>().assign(value);
+        // Most strings are a property's whole value: one text reused for them all, swapped
+        // with the reader's so that neither is copied nor made anew.
+        text_.get_ref<std::string&>().swap(value);
         return Scalar(text_);
     }
     bool binary(Json::binary_t&) { return Scalar(Json()); }
@@ -491,17 +543,18 @@ public:
     bool key(std::string& name) {
         Mark();
         if (!building_.empty()) {
-            innerKey_ = std::move(name);
+            innerKey_ = name;
         } else if (skipDepth_ == 0 && state_ == kInTop) {
             valueIsItems_ = name == "items";
             if (valueIsItems_ && sawItems_) {
                 throw EImportError(QStringLiteral("the key \"items\" occurs twice"));
             }
         } else if (skipDepth_ == 0 && state_ == kInItem) {
-            key_ = std::move(name);
-            field_ = ItemFieldFromName(key_);
+            // Items mostly have their keys in the order the export writes them.
+            const auto next = TItemField(field_ ? (*field_ + 1) % ItemFieldCount : 0);
+            field_ = name == kItemFieldNames[next] ? next : ItemFieldFromName(name);
             if (!field_) {
-                ItemReader(index_, key_).Fail(QStringLiteral("unknown key"));
+                ItemReader(index_, name).Fail(QStringLiteral("unknown key"));
             }
         }
         return true;
@@ -518,7 +571,75 @@ private:
         throw EImportError(QStringLiteral("expected an object with an \"items\" array"));
     }
 
+    // The usual values of an item's properties are set straight away. Anything else,
+    // including every value in error, goes through ApplyField and its messages.
+    bool InItemProperty() {
+        if (state_ != kInItem || !building_.empty() || inLines_) {
+            return false;
+        }
+        Mark();
+        return true;
+    }
+
+    bool SetWholeNumber(std::uint64_t value) {
+        constexpr std::uint64_t kIntMax = std::numeric_limits<std::int32_t>::max();
+        switch (*field_) {
+            case ifCompletion:
+                return value <= 255 && (item_->SetCompletion(TCompletion(value)), true);
+            case ifImageIndex:
+                return value <= kIntMax && (item_->SetImageIndex(std::int32_t(value)), true);
+            case ifTag:
+                return value <= kIntMax && (item_->SetTag(std::int32_t(value)), true);
+            case ifTotalTime:
+                return value <= kIntMax && (item_->SetTotalTime(std::int32_t(value)), true);
+            default:
+                return SetDate(double(value));
+        }
+    }
+
+    bool SetDate(TDateTime value) {
+        switch (*field_) {
+            case ifCompletionDate:
+                item_->SetCompletionDate(value);
+                return true;
+            case ifCreationDate:
+                item_->SetCreationDate(value);
+                return true;
+            case ifDueDate:
+                item_->SetDueDate(value);
+                return true;
+            default:
+                return false;
+        }
+    }
+
+    bool SetText(const std::string& value) {
+        switch (*field_) {
+            case ifPriority:
+                if (const auto priority = PriorityFromText(value, false)) {
+                    item_->SetPriority(*priority);
+                    return true;
+                }
+                return false;
+            case ifStatus:
+                if (const auto status = StatusFromText(value, false)) {
+                    item_->SetStatus(*status);
+                    return true;
+                }
+                return false;
+            case ifResource:
+                return IsAscii(value) && (item_->SetResource(value), true);
+            case ifSubject:
+                return IsAscii(value) && (item_->SetSubject(value), true);
+            case ifProject:
+                return IsAscii(value) && (item_->SetProject(value), true);
+            default:
+                return false;
+        }
+    }
+
     bool Scalar(Json&& value) {
+        LeaveLines();
         if (!building_.empty()) {
             Mark();
             Place(std::move(value));
@@ -546,6 +667,7 @@ private:
     }
 
     bool Open(bool object) {
+        LeaveLines();
         Mark();
         if (++depth_ > kMaxDepth) {
             throw EImportError(
@@ -556,9 +678,14 @@ private:
         if (!building_.empty()) {
             building_.push_back(Place(object ? Json::object() : Json::array()));
         } else if (skipDepth_ == 0 && state_ == kInItem) {
-            value_ = object ? Json::object() : Json::array();
             values_ = 0;
-            building_.push_back(&value_);
+            if (!object && *field_ == ifNotes) {
+                inLines_ = true;
+                lineCount_ = 0;
+            } else {
+                value_ = object ? Json::object() : Json::array();
+                building_.push_back(&value_);
+            }
         } else if (skipDepth_ > 0) {
             ++skipDepth_;
         } else if (state_ == kTop) {
@@ -592,7 +719,9 @@ private:
     bool Close() {
         Mark();
         --depth_;
-        if (!building_.empty()) {
+        if (inLines_) {
+            ApplyLines();
+        } else if (!building_.empty()) {
             building_.pop_back();
             if (building_.empty()) {
                 Apply(value_);
@@ -616,12 +745,42 @@ private:
         return true;
     }
 
-    // Adds a value to the compound value being put together.
-    Json* Place(Json value) {
+    void Count() {
         if (++values_ > kMaxValues) {
-            ItemReader(index_, key_)
+            ItemReader(index_, Key())
                 .Fail(QStringLiteral("more than %1 values in one property").arg(kMaxValues));
         }
+    }
+
+    // Notes are mostly an array of strings, taken as they come without a JSON value for
+    // each; anything else in the array turns them into the JSON value they would have been.
+    void LeaveLines() {
+        if (!inLines_) {
+            return;
+        }
+        inLines_ = false;
+        value_ = Json::array();
+        for (std::size_t i = 0; i < lineCount_; ++i) {
+            value_.push_back(std::move(lines_[i]));
+        }
+        building_.push_back(&value_);
+    }
+
+    void ApplyLines() {
+        inLines_ = false;
+        const ItemReader read(index_, Key());
+        for (std::size_t i = 0; i < lineCount_; ++i) {
+            if (!IsAscii(lines_[i])) {
+                lines_[i] = read.TextOfString(lines_[i]);
+            }
+            read.CheckLine(lines_[i], i);
+        }
+        item_->SetNotes(TStringList(std::span<const std::string>(lines_.data(), lineCount_)));
+    }
+
+    // Adds a value to the compound value being put together.
+    Json* Place(Json value) {
+        Count();
         Json& into = *building_.back();
         if (into.is_array()) {
             into.push_back(std::move(value));
@@ -633,7 +792,7 @@ private:
     }
 
     void Apply(const Json& value) {
-        const ItemReader read(index_, key_);
+        const ItemReader read(index_, Key());
         try {
             ApplyField(*field_, value, read, *item_);
         } catch (const Json::exception& error) {
@@ -641,6 +800,8 @@ private:
             throw EImportError(QStringLiteral("not a to-do list: %1").arg(ParseErrorText(error)));
         }
     }
+
+    std::string_view Key() const { return kItemFieldNames[*field_]; }
 
     [[noreturn]] void NotAnItem() const {
         throw EImportError(QStringLiteral("item %1 is not an object").arg(index_));
@@ -661,12 +822,14 @@ private:
     bool sawItems_ = false;
     int index_ = 0;
     std::unique_ptr<TTodoItem> item_;
-    std::string key_;       // the item's key whose value comes
-    std::string innerKey_;  // a key inside that value
-    std::optional<TItemField> field_;
-    Json text_ = Json::string_t();  // a string value being read
-    Json value_;                    // a compound property value being put together
-    std::vector<Json*> building_;   // its open arrays and objects
+    std::optional<TItemField> field_;  // the item's key whose value comes
+    std::string innerKey_;             // a key inside that value
+    Json text_ = Json::string_t();     // a string value being read
+    Json value_;                       // a compound property value being put together
+    std::vector<Json*> building_;      // its open arrays and objects
+    bool inLines_ = false;             // in an array of notes holding only strings so far
+    std::vector<std::string> lines_;
+    std::size_t lineCount_ = 0;
     std::size_t values_ = 0;
 };
 

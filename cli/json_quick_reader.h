@@ -5,13 +5,18 @@
 // same events, with the same values, as nlohmann's SAX parser, several times as fast. At
 // the first byte it does not take (an error, or a rarity such as a byte order mark) it
 // stops and says so: the caller then reads the input again with nlohmann's parser, whose
-// messages name what is wrong and where.
+// messages name what is wrong and where. Unlike nlohmann's, a key given to the handler must
+// be left as it is: the reader gives the same one again for the next object of that layout.
 
 #include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "calendar/line_reader.h"  // TReadBytes
 #include "calendar/utf8_text.h"
@@ -41,6 +46,20 @@ public:
     }
 
 private:
+    enum State : std::uint8_t { kObjectStart, kObjectValue, kArrayStart, kArrayValue };
+    struct TFrame {
+        State state;
+        std::uint32_t members;  // of an object, the keys read so far
+    };
+    // What came between a value and the next in an object: the blanks, the comma and the
+    // key with its colon, and that key unescaped.
+    struct TGap {
+        std::string bytes;
+        std::string key;
+    };
+    static constexpr std::size_t kMaxGap = 256;
+    static constexpr std::uint32_t kMaxGaps = 64;
+
     static constexpr int kEnd = -1;
     static constexpr std::size_t kFirstBlock = 4096;
     static constexpr std::size_t kBlock = 256 * 1024;
@@ -48,6 +67,26 @@ private:
     // The next byte that is not a blank, read as far as needed; kEnd at the input's end.
     int SkipBlanks() {
         for (;;) {
+#if defined(__SSE2__)
+            // Every blank is at most a space: most values are followed by a byte above it.
+            if (pos_<end_&& static_cast<unsigned char>(buffer_[pos_])> ' ') {
+                return static_cast<unsigned char>(buffer_[pos_]);
+            }
+            while (end_ - pos_ >= 16) {
+                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&buffer_[pos_]));
+                const __m128i blank =
+                    _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(' ')),
+                                              _mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))),
+                                 _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r')),
+                                              _mm_cmpeq_epi8(v, _mm_set1_epi8('\t'))));
+                const unsigned others = ~unsigned(_mm_movemask_epi8(blank)) & 0xFFFFu;
+                if (others != 0) {
+                    pos_ += unsigned(__builtin_ctz(others));
+                    return static_cast<unsigned char>(buffer_[pos_]);
+                }
+                pos_ += 16;
+            }
+#endif
             while (pos_ < end_) {
                 const char c = buffer_[pos_];
                 if (c != ' ' && c != '\n' && c != '\r' && c != '\t') {
@@ -73,6 +112,7 @@ private:
             pos_ -= from;
             end_ -= from;
             keep = 0;
+            ++moves_;
         }
         // The buffer starts small, as most documents are, and doubles while reads fill it,
         // up to kBlock; beyond that only for a token that does not fit.
@@ -105,7 +145,7 @@ private:
                 if (int(stack_.size()) == maxDepth_) {
                     return false;
                 }
-                stack_.push_back(kObjectStart);
+                stack_.push_back({kObjectStart, 0});
                 sax_.start_object(std::size_t(-1));
                 return true;
             case '[':
@@ -113,7 +153,7 @@ private:
                 if (int(stack_.size()) == maxDepth_) {
                     return false;
                 }
-                stack_.push_back(kArrayStart);
+                stack_.push_back({kArrayStart, 0});
                 sax_.start_array(std::size_t(-1));
                 return true;
             case '"':
@@ -136,50 +176,86 @@ private:
     // Goes on in the innermost open array or object: what comes after its start or after
     // one of its values.
     bool Continue() {
-        State& state = stack_.back();
-        const int c = SkipBlanks();
-        if (state == kObjectStart || state == kObjectValue) {
-            if (c == '}') {
-                ++pos_;
-                stack_.pop_back();
-                sax_.end_object();
-                return true;
-            }
-            if (state == kObjectValue) {
-                if (c != ',') {
-                    return false;
-                }
-                ++pos_;
-                if (SkipBlanks() != '"') {
-                    return false;
-                }
-            } else if (c != '"') {
-                return false;
-            }
-            if (!String(key_)) {
-                return false;
-            }
-            if (SkipBlanks() != ':') {
-                return false;
-            }
-            ++pos_;
-            state = kObjectValue;
-            sax_.key(key_);
-            return Value();
+        TFrame& frame = stack_.back();
+        if (frame.state == kObjectStart || frame.state == kObjectValue) {
+            return Member(frame);
         }
+        const int c = SkipBlanks();
         if (c == ']') {
             ++pos_;
             stack_.pop_back();
             sax_.end_array();
             return true;
         }
-        if (state == kArrayValue) {
+        if (frame.state == kArrayValue) {
             if (c != ',') {
                 return false;
             }
             ++pos_;
         }
-        state = kArrayValue;
+        frame.state = kArrayValue;
+        return Value();
+    }
+
+    // The end of an object or its next key and value. The bytes from the end of one value
+    // to the start of the next are mostly those at the same place in the object before at
+    // this depth (a list of items, all with the same keys in the same layout): when they
+    // are, they are taken in one compare instead of token by token.
+    bool Member(TFrame& frame) {
+        const std::size_t depth = stack_.size() - 1;
+        if (depth < gaps_.size() && frame.members < gaps_[depth].size()) {
+            TGap& gap = gaps_[depth][frame.members];
+            if (!gap.bytes.empty() && end_ - pos_ >= gap.bytes.size() &&
+                std::memcmp(&buffer_[pos_], gap.bytes.data(), gap.bytes.size()) == 0) {
+                pos_ += gap.bytes.size();
+                frame.state = kObjectValue;
+                ++frame.members;
+                sax_.key(gap.key);
+                return Value();
+            }
+        }
+        const std::size_t from = pos_;
+        const std::uint64_t moves = moves_;
+        const int c = SkipBlanks();
+        if (c == '}') {
+            ++pos_;
+            stack_.pop_back();
+            sax_.end_object();
+            return true;
+        }
+        if (frame.state == kObjectValue) {
+            if (c != ',') {
+                return false;
+            }
+            ++pos_;
+            if (SkipBlanks() != '"') {
+                return false;
+            }
+        } else if (c != '"') {
+            return false;
+        }
+        if (!String(key_)) {
+            return false;
+        }
+        if (SkipBlanks() != ':') {
+            return false;
+        }
+        ++pos_;
+        SkipBlanks();
+        if (moves == moves_ && pos_ - from <= kMaxGap && frame.members < kMaxGaps) {
+            if (gaps_.size() <= depth) {
+                gaps_.resize(depth + 1);
+            }
+            if (gaps_[depth].size() <= frame.members) {
+                gaps_[depth].resize(frame.members + 1);
+            }
+            TGap& gap = gaps_[depth][frame.members];
+            gap.bytes.assign(&buffer_[from], pos_ - from);
+            gap.key = key_;
+        }
+        frame.state = kObjectValue;
+        ++frame.members;
+        sax_.key(key_);
         return Value();
     }
 
@@ -324,8 +400,23 @@ private:
         std::size_t i = start + 1;
         std::size_t run = i;
         while (i < end_) {
-            // Eight plain bytes at a time: none a quote, a backslash, a control character
+            // Many plain bytes at a time: none a quote, a backslash, a control character
             // or above ASCII.
+#if defined(__SSE2__)
+            while (end_ - i >= 16) {
+                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&buffer_[i]));
+                // Signed, bytes above ASCII are below 0x20 too.
+                const __m128i odd =
+                    _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')),
+                                              _mm_cmpeq_epi8(v, _mm_set1_epi8('\\'))),
+                                 _mm_cmplt_epi8(v, _mm_set1_epi8(0x20)));
+                if (const unsigned mask = unsigned(_mm_movemask_epi8(odd)); mask != 0) {
+                    i += unsigned(__builtin_ctz(mask));
+                    break;
+                }
+                i += 16;
+            }
+#else
             while (end_ - i >= 8) {
                 std::uint64_t x;
                 std::memcpy(&x, &buffer_[i], 8);
@@ -339,6 +430,7 @@ private:
                 }
                 i += 8;
             }
+#endif
             if (i >= end_) {
                 break;
             }
@@ -475,8 +567,6 @@ private:
         return value;
     }
 
-    enum State : std::uint8_t { kObjectStart, kObjectValue, kArrayStart, kArrayValue };
-
     TReadBytes read_;
     TSax& sax_;
     const int maxDepth_;
@@ -486,7 +576,9 @@ private:
     std::size_t end_ = 0;
     bool atEnd_ = false;
     bool readFilled_ = false;
-    std::vector<State> stack_;
+    std::vector<TFrame> stack_;
+    std::vector<std::vector<TGap>> gaps_;  // per depth, per key's place in the object
+    std::uint64_t moves_ = 0;              // how often More moved the bytes
     std::string text_;
     std::string key_;
     std::string number_;

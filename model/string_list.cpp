@@ -77,7 +77,7 @@ std::string JoinLines(TIterator first, TIterator last) {
 TStringList::TStringList(std::initializer_list<std::string> lines)
     : text_(JoinLines(lines.begin(), lines.end())) {}
 
-TStringList::TStringList(const std::vector<std::string>& lines)
+TStringList::TStringList(std::span<const std::string> lines)
     : text_(JoinLines(lines.begin(), lines.end())) {}
 
 TStringList& TStringList::operator=(const TStringList& other) {

@@ -9,6 +9,7 @@
 // to Add, Insert or Put should hold no CR LF pair; one that does becomes two lines there.
 
 #include <algorithm>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,7 +18,7 @@ class TStringList {
 public:
     TStringList() = default;
     TStringList(std::initializer_list<std::string> lines);
-    explicit TStringList(const std::vector<std::string>& lines);
+    explicit TStringList(std::span<const std::string> lines);
     TStringList(const TStringList& other) : text_(other.text_) {}
     TStringList& operator=(const TStringList& other);
     virtual ~TStringList() = default;

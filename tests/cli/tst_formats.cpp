@@ -219,6 +219,14 @@ private Q_SLOTS:
                    " \r\n\t{\"other\": [{\"a\": [true, false, null, {}]}, []],\n"
                    "\"items\" : [ { \"Notes\" : [ \"a\" , \"b\" ] } ] } \n")
             << true;
+        QTest::newRow("keys in changing layouts")
+            << QByteArray(
+                   "{\"items\": [{\"Subject\": \"a\", \"Tag\": 1}, {\"Subject\": \"b\", \"Tag\": "
+                   "2},\n"
+                   "{\"Tag\": 3, \"Subject\": \"c\"}, {\"Subj\\u0065ct\": \"d\", \"Tag\":4},\n"
+                   "{\"Subject\": \"e\", \"Tag\": 5, \"Notes\": [\"x\", {\"bytes\": \"\\u00ff\"}, "
+                   "\"y\"]}]}")
+            << true;
         QByteArray longItems = "{\"items\": [{}";
         for (int n = 0; n < 10; ++n) {
             longItems += ", {\"Subject\": \"" + QByteArray(40000, 'x') + "\\u00e9\"}";
@@ -323,6 +331,15 @@ private Q_SLOTS:
         QTest::newRow("line break in a line")
             << JsonItem("\"Notes\": [\"ok\", \"a\\nb\"]")
             << prefix + QStringLiteral("\"Notes\": line 1 holds a line break or a zero byte");
+        QTest::newRow("notes turning into values")
+            << JsonItem("\"Notes\": [\"a\", {\"bytes\": \"\\u00e9\"}, 5]")
+            << prefix + QStringLiteral("\"Notes\": expected a text or {\"bytes\": text}");
+        // Counted as they come, before a line is looked at.
+        const QByteArray lines =
+            "\"Notes\": [\"\"" + QByteArray(", \"a\\nb\"").repeated(65536) + "]";
+        QTest::newRow("too many lines")
+            << JsonItem(lines.constData())
+            << prefix + QStringLiteral("\"Notes\": more than 65536 values in one property");
         QTest::newRow("subject as number")
             << JsonItem("\"Subject\": 5")
             << prefix + QStringLiteral("\"Subject\": expected a text or {\"bytes\": text}");
