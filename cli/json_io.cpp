@@ -12,6 +12,10 @@
 #include <nlohmann/json.hpp>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "cli/cli_errors.h"
 #include "cli/item_fields.h"
 #include "cli/item_stream.h"
@@ -44,6 +48,14 @@ std::string BytesAsLatin1(std::string_view bytes) {
 
 bool IsAscii(std::string_view bytes) {
     std::size_t i = 0;
+#if defined(__SSE2__)
+    for (; i + 16 <= bytes.size(); i += 16) {
+        if (_mm_movemask_epi8(
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data() + i))) != 0) {
+            return false;
+        }
+    }
+#endif
     for (; i + 8 <= bytes.size(); i += 8) {
         std::uint64_t x;
         std::memcpy(&x, bytes.data() + i, 8);
@@ -53,6 +65,29 @@ bool IsAscii(std::string_view bytes) {
     }
     return std::all_of(bytes.begin() + std::ptrdiff_t(i), bytes.end(),
                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Compared in place, in two words that may overlap: keys are short, and a call to memcmp
+// costs more than the compare.
+bool SameKey(std::string_view a, std::string_view b) {
+    const std::size_t n = a.size();
+    if (n != b.size()) {
+        return false;
+    }
+    const auto same = [&a, &b]<typename T>(T, std::size_t at) {
+        T x;
+        T y;
+        std::memcpy(&x, a.data() + at, sizeof x);
+        std::memcpy(&y, b.data() + at, sizeof y);
+        return x == y;
+    };
+    if (n >= 8 && n <= 16) {
+        return same(std::uint64_t(), 0) && same(std::uint64_t(), n - 8);
+    }
+    if (n >= 4 && n < 8) {
+        return same(std::uint32_t(), 0) && same(std::uint32_t(), n - 4);
+    }
+    return a == b;
 }
 
 // The file keeps notes as lines ended by CR LF and a zero byte ends them.
@@ -552,7 +587,7 @@ public:
         } else if (skipDepth_ == 0 && state_ == kInItem) {
             // Items mostly have their keys in the order the export writes them.
             const auto next = TItemField(field_ ? (*field_ + 1) % ItemFieldCount : 0);
-            field_ = name == kItemFieldNames[next] ? next : ItemFieldFromName(name);
+            field_ = SameKey(name, kItemFieldNames[next]) ? next : ItemFieldFromName(name);
             if (!field_) {
                 ItemReader(index_, name).Fail(QStringLiteral("unknown key"));
             }

@@ -8,6 +8,7 @@
 // messages name what is wrong and where. Unlike nlohmann's, a key given to the handler must
 // be left as it is: the reader gives the same one again for the next object of that layout.
 
+#include <array>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -53,11 +54,12 @@ private:
     };
     // What came between a value and the next in an object: the blanks, the comma and the
     // key with its colon, and that key unescaped.
+    static constexpr std::size_t kMaxGap = 64;
     struct TGap {
-        std::string bytes;
+        std::array<char, kMaxGap> bytes;
+        std::size_t size = 0;  // none remembered yet
         std::string key;
     };
-    static constexpr std::size_t kMaxGap = 256;
     static constexpr std::uint32_t kMaxGaps = 64;
 
     static constexpr int kEnd = -1;
@@ -197,6 +199,30 @@ private:
         return Value();
     }
 
+    // Whether the bytes at pos_ start with the gap's, of which there are enough.
+    bool SameAsGap(const TGap& gap) const {
+#if defined(__SSE2__)
+        // Compared 16 at a time where the buffer's memory allows, beyond what was read.
+        if (buffer_.size() - pos_ >= kMaxGap) {
+            for (std::size_t i = 0; i < gap.size; i += 16) {
+                const __m128i a =
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(&buffer_[pos_ + i]));
+                const __m128i b =
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(gap.bytes.data() + i));
+                unsigned differ = ~unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(a, b))) & 0xFFFFu;
+                if (gap.size - i < 16) {
+                    differ &= (1u << (gap.size - i)) - 1;
+                }
+                if (differ != 0) {
+                    return false;
+                }
+            }
+            return true;
+        }
+#endif
+        return std::memcmp(&buffer_[pos_], gap.bytes.data(), gap.size) == 0;
+    }
+
     // The end of an object or its next key and value. The bytes from the end of one value
     // to the start of the next are mostly those at the same place in the object before at
     // this depth (a list of items, all with the same keys in the same layout): when they
@@ -205,9 +231,8 @@ private:
         const std::size_t depth = stack_.size() - 1;
         if (depth < gaps_.size() && frame.members < gaps_[depth].size()) {
             TGap& gap = gaps_[depth][frame.members];
-            if (!gap.bytes.empty() && end_ - pos_ >= gap.bytes.size() &&
-                std::memcmp(&buffer_[pos_], gap.bytes.data(), gap.bytes.size()) == 0) {
-                pos_ += gap.bytes.size();
+            if (gap.size > 0 && end_ - pos_ >= gap.size && SameAsGap(gap)) {
+                pos_ += gap.size;
                 frame.state = kObjectValue;
                 ++frame.members;
                 sax_.key(gap.key);
@@ -250,7 +275,8 @@ private:
                 gaps_[depth].resize(frame.members + 1);
             }
             TGap& gap = gaps_[depth][frame.members];
-            gap.bytes.assign(&buffer_[from], pos_ - from);
+            gap.size = pos_ - from;
+            std::memcpy(gap.bytes.data(), &buffer_[from], gap.size);
             gap.key = key_;
         }
         frame.state = kObjectValue;
@@ -316,12 +342,54 @@ private:
             }
         }
         double value;
-        const auto result = std::from_chars(first, last, value);
-        if (result.ec != std::errc() || result.ptr != last) {
-            return false;
+        if (!ExactDouble(first, last, value)) {
+            const auto result = std::from_chars(first, last, value);
+            if (result.ec != std::errc() || result.ptr != last) {
+                return false;
+            }
         }
         number_.assign(first, last);
         sax_.number_float(value, number_);
+        return true;
+    }
+
+    // The double nearest to a well-formed JSON number whose digits make an integer of at
+    // most 53 bits and whose power of ten is at most 22: both are exact doubles, so one
+    // multiplication or division, rounded as IEEE 754 rounds, gives it. False for others.
+    static bool ExactDouble(const char* at, const char* last, double& value) {
+        static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                             1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                             1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+        const bool negative = *at == '-';
+        at += negative ? 1 : 0;
+        std::uint64_t digits = 0;
+        int count = 0;
+        int power = 0;
+        bool fraction = false;
+        for (; at < last && *at != 'e' && *at != 'E'; ++at) {
+            if (*at == '.') {
+                fraction = true;
+                continue;
+            }
+            if (++count > 19) {
+                return false;
+            }
+            digits = digits * 10 + std::uint64_t(*at - '0');
+            power -= fraction ? 1 : 0;
+        }
+        if (at < last) {
+            int exponent = 0;
+            if (std::from_chars(at + (at[1] == '+' ? 2 : 1), last, exponent).ec != std::errc() ||
+                exponent < -400 || exponent > 400) {
+                return false;
+            }
+            power += exponent;
+        }
+        if (digits > (std::uint64_t(1) << 53) || power < -22 || power > 22) {
+            return false;
+        }
+        value = power < 0 ? double(digits) / kPowers[-power] : double(digits) * kPowers[power];
+        value = negative ? -value : value;
         return true;
     }
 

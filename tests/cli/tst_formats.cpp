@@ -211,6 +211,15 @@ private Q_SLOTS:
                    "\"Tag\": -0, \"Completion\": 100, \"CreationDate\": 4.5E+4, \"DueDate\": "
                    "-1.25e-3")
             << true;
+        // Around the limits of the doubles read in one exact operation.
+        QByteArray doubles = "{\"items\": [{}";
+        for (const char* number :
+             {"9007199254740993e-5", "44667375401.9253275", "9007199254740992e-22",
+              "45200.50837962963", "1E22", "1e23", "0.1", "-0.0", "123456789012345678901",
+              "1.7976931348623157e308", "5e-324"}) {
+            doubles += ", {\"DueDate\": " + QByteArray(number) + "}";
+        }
+        QTest::newRow("doubles") << doubles + "]}" << true;
         QTest::newRow("unsigned 64 bits") << item("\"TotalTime\": 18446744073709551615") << true;
         QTest::newRow("integer beyond 64 bits")
             << item("\"CreationDate\": -9223372036854775809") << true;
