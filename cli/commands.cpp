@@ -291,20 +291,20 @@ int Show(const std::vector<std::string>& args, std::ostream& out) {
 
     TTodoItemCollection items;
     LoadFromFile(items, FileName(a.Positional()[0]));
-    if (sortKind) {
-        int selected = -1;
-        SortTodoItems(items, *sortKind, a.Has("desc") ? sdDescending : sdAscending, selected);
-    }
+    // The rows in the order a sort would give them; the items stay where they are.
+    const std::vector<int> order = SortedTodoOrder(items, sortKind.value_or(tdHandle),
+                                                   a.Has("desc") ? sdDescending : sdAscending);
     TTextTable table;
     table.AddColumn("#", true);
     for (const TTodoData kind : kinds) {
         table.AddColumn(TodoDataCaption(kind), DataKindIsNumeric(kind));
     }
     TItemCellTexts texts;
-    for (const TTodoItem* item : items) {
-        table.AddCell(std::to_string(item->Index()));
+    for (std::size_t row = 0; row < order.size(); ++row) {
+        const TTodoItem& item = *items.At(order[row]);
+        table.AddCell(std::to_string(row));
         for (const TTodoData kind : kinds) {
-            table.AddCell(texts.Text(*item, kind));
+            table.AddCell(texts.Text(item, kind));
         }
     }
     out << table.Render();

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <algorithm>
+#include <bit>
 
 #include "cli/item_fields.h"
 #include "model/cell_text.h"
@@ -154,40 +155,58 @@ const TCellTextContext& ListTexts() {
 
 }  // namespace
 
-std::string TItemCellTexts::Text(const TTodoItem& item, TTodoData kind) {
+std::string_view TItemCellTexts::Text(const TTodoItem& item, TTodoData kind) {
     // Text fields are their bytes: the table converts what is not plain ASCII itself.
-    std::string scratch;
-    if (const std::string* bytes = CellTextBytes(item, kind, ListTexts(), scratch)) {
+    if (const std::string* bytes = CellTextBytes(item, kind, ListTexts(), scratch_)) {
         return *bytes;
     }
+    // The one value the text of each other kind follows from.
+    std::uint64_t value;
     switch (kind) {
+        case tdCompletion:
+            value = item.Complete() ? 100 : item.Completion();
+            break;
+        case tdPriority:
+            value = item.Priority();
+            break;
+        case tdStatus:
+            value = item.Status();
+            break;
+        case tdComplete:
+            value = item.Complete();
+            break;
+        case tdTotalTime:
+            value = std::uint32_t(item.TotalTime());
+            break;
+        case tdImage:
+            value = std::uint32_t(item.ImageIndex());
+            break;
         case tdDueDate:
-            return DateText(item, kind, item.DueDate());
+            value = std::bit_cast<std::uint64_t>(item.DueDate());
+            break;
         case tdCompletionDate:
-            return DateText(item, kind, item.CompletionDate());
+            value = std::bit_cast<std::uint64_t>(item.CompletionDate());
+            break;
         case tdCreationDate:
-            return DateText(item, kind, item.CreationDate());
+            value = std::bit_cast<std::uint64_t>(item.CreationDate());
+            break;
         default:
-            return CellText(item, kind, ListTexts()).toLocal8Bit().toStdString();
+            scratch_ = CellText(item, kind, ListTexts()).toLocal8Bit().toStdString();
+            return scratch_;
     }
-}
-
-std::string TItemCellTexts::DateText(const TTodoItem& item, TTodoData kind, TDateTime value) {
-    if (value != value) {
-        return {};  // NaN, which no map can look up
-    }
-    const auto found = dates_.find(value);
-    if (found != dates_.end()) {
+    auto& made = made_[kind];
+    if (const auto found = made.find(value); found != made.end()) {
         return found->second;
     }
     std::string text = CellText(item, kind, ListTexts()).toLocal8Bit().toStdString();
-    // Dates with a time of day rarely repeat; the map stays small either way.
-    if (dates_.size() < 4096) {
-        dates_.emplace(value, text);
+    // Times of day rarely repeat; the texts kept stay few either way.
+    if (made.size() >= 4096) {
+        scratch_ = std::move(text);
+        return scratch_;
     }
-    return text;
+    return made.emplace(value, std::move(text)).first->second;
 }
 
 std::string ItemCellText(const TTodoItem& item, TTodoData kind) {
-    return TItemCellTexts().Text(item, kind);
+    return std::string(TItemCellTexts().Text(item, kind));
 }

@@ -2,10 +2,11 @@
 
 // Aligned plain-text tables for the terminal: the `show` and `columns` commands.
 
+#include <array>
 #include <cstdint>
-#include <map>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "model/todo_item.h"
@@ -47,15 +48,17 @@ bool DataKindIsNumeric(TTodoData kind);
 
 // The cells of a list as the list draws them: "MM/d/yyyy" dates, "N%" completion ("100%"
 // when complete), "Nh" total time, the display texts of status and priority, "[x]" or
-// "[ ]" for Complete, the first notes line. Keeps the texts of the dates it has made, as
-// a list repeats its days.
+// "[ ]" for Complete, the first notes line. Keeps the texts it has made of the kinds whose
+// text follows from one value (all but the texts), as a list repeats its days, states and
+// numbers.
 class TItemCellTexts {
 public:
-    std::string Text(const TTodoItem& item, TTodoData kind);
+    // The bytes of the cell, valid until the next call.
+    std::string_view Text(const TTodoItem& item, TTodoData kind);
 
 private:
-    std::string DateText(const TTodoItem& item, TTodoData kind, TDateTime value);
-    std::map<TDateTime, std::string> dates_;
+    std::string scratch_;
+    std::array<std::unordered_map<std::uint64_t, std::string>, TodoDataCount> made_;
 };
 
 // One cell's text, as TItemCellTexts makes it.

@@ -95,8 +95,8 @@ public:
     // The key of the item at the next position, 0 first.
     void Add(TKey key) { slots_.push_back(TSlot{std::move(key), int(slots_.size())}); }
 
-    // Positions 0 to Count-1, then the contents moved to their new rows.
-    void Run(TTodoItemCollection& items) {
+    // Sorts the positions 0 to Count-1.
+    void Run() {
         int selected = selected_;
         const int hi = int(slots_.size()) - 1;
         if (descending_) {
@@ -105,7 +105,16 @@ public:
             QuickSortRange<false>(slots_.data(), 0, hi, selected);
         }
         selected_ = selected;
-        Apply(items);
+    }
+
+    // After Run: for each row, the position its content came from.
+    std::vector<int> Order() const {
+        std::vector<int> order;
+        order.reserve(slots_.size());
+        for (const TSlot& slot : slots_) {
+            order.push_back(slot.From);
+        }
+        return order;
     }
 
 private:
@@ -182,7 +191,8 @@ private:
         return a.compare(b) != 0;
     }
 
-    // Row n takes the content that was at row slots_[n].From. Each cycle of that mapping
+public:
+    // After Run: row n takes the content that was at row slots_[n].From. Each cycle of that mapping
     // is walked once: the first row's content is put aside, every row takes the content of
     // the next, and the last takes what was put aside, so each content moves once. The
     // cycles are listed first, as the items themselves, by a walk through the positions
@@ -242,6 +252,7 @@ private:
         items.Changed();
     }
 
+private:
     std::vector<TSlot> slots_;
     bool descending_;
     int& selected_;
@@ -287,11 +298,16 @@ QCollator DefaultTodoCollator() {
     return collator;
 }
 
-void SortTodoItems(TTodoItemCollection& items, TTodoData kind, TSortDirection direction,
-                   int& selected, const QCollator* collator) {
+namespace {
+
+// Sorts the keys of the items by one kind and hands the sorter to `done`; false when the
+// items are all equal by that kind or fewer than two.
+template <typename TDone>
+bool SortKeys(const TTodoItemCollection& items, TTodoData kind, TSortDirection direction,
+              int& selected, const QCollator* collator, TDone done) {
     const int count = items.Count();
     if (count < 2 || !(IsTextKind(kind) || IsNumberKind(kind))) {
-        return;  // fewer than two items, or a kind by which all items are equal
+        return false;
     }
     const bool descending = direction == sdDescending;
     if (IsTextKind(kind)) {
@@ -307,12 +323,37 @@ void SortTodoItems(TTodoItemCollection& items, TTodoData kind, TSortDirection di
             sorter.Add(
                 collator->sortKey(QString::fromLocal8Bit(text.data(), qsizetype(text.size()))));
         }
-        sorter.Run(items);
+        sorter.Run();
+        done(sorter);
     } else {
         Sorter<double> sorter(count, descending, selected);
         for (const TTodoItem* item : items) {
             sorter.Add(NumberOf(*item, kind));
         }
-        sorter.Run(items);
+        sorter.Run();
+        done(sorter);
     }
+    return true;
+}
+
+}  // namespace
+
+void SortTodoItems(TTodoItemCollection& items, TTodoData kind, TSortDirection direction,
+                   int& selected, const QCollator* collator) {
+    SortKeys(items, kind, direction, selected, collator,
+             [&items](auto& sorter) { sorter.Apply(items); });
+}
+
+std::vector<int> SortedTodoOrder(const TTodoItemCollection& items, TTodoData kind,
+                                 TSortDirection direction, const QCollator* collator) {
+    std::vector<int> order;
+    int selected = -1;
+    if (!SortKeys(items, kind, direction, selected, collator,
+                  [&order](auto& sorter) { order = sorter.Order(); })) {
+        order.resize(std::size_t(items.Count()));
+        for (std::size_t n = 0; n < order.size(); ++n) {
+            order[n] = int(n);
+        }
+    }
+    return order;
 }

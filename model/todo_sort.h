@@ -4,6 +4,7 @@
 // the item objects, so item n is row n afterwards; the selected row follows its content.
 
 #include <QCollator>
+#include <vector>
 
 #include "model/todo_collections.h"
 #include "model/todo_types.h"
@@ -24,3 +25,8 @@ QCollator DefaultTodoCollator();
 // with each other, but the sort is not stable.
 void SortTodoItems(TTodoItemCollection& items, TTodoData kind, TSortDirection direction,
                    int& selected, const QCollator* collator = nullptr);
+
+// The order SortTodoItems would give, without moving anything: entry n is the row whose
+// content would be at row n.
+std::vector<int> SortedTodoOrder(const TTodoItemCollection& items, TTodoData kind,
+                                 TSortDirection direction, const QCollator* collator = nullptr);

@@ -563,6 +563,21 @@ private Q_SLOTS:
         QCOMPARE(ItemCellText(item, tdDueDate), std::string());
     }
 
+    // The texts one table keeps are those each item makes itself.
+    void cellTextsKeptMatchTheItems() {
+        TTodoItemCollection items;
+        FillRandom(items, 300, 77);
+        items.At(1)->SetComplete(true);
+        items.At(2)->SetCompletion(items.At(1)->Completion());
+        TItemCellTexts texts;
+        for (const TTodoItem* item : items) {
+            for (int kind = 0; kind < TodoDataCount; ++kind) {
+                QCOMPARE(std::string(texts.Text(*item, TTodoData(kind))),
+                         ItemCellText(*item, TTodoData(kind)));
+            }
+        }
+    }
+
     void tableAlignsByTerminalWidth() {
         TTextTable table;
         table.AddColumn("#", true);

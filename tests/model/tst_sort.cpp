@@ -278,6 +278,8 @@ private Q_SLOTS:
             }
             const int start = int(random.bounded(-1, count));
             int selected = start;
+            const std::vector<int> order =
+                SortedTodoOrder(sorted, TTodoData(kind), TSortDirection(direction), &collator);
             SortTodoItems(sorted, TTodoData(kind), TSortDirection(direction), selected, &collator);
             int reference = start;
             ReferenceSort(expected, 0, count - 1, TTodoData(kind), direction == sdDescending,
@@ -296,6 +298,7 @@ private Q_SLOTS:
                 QCOMPARE(sorted.At(i)->TotalTime(), expected.At(i)->TotalTime());
                 QCOMPARE(sorted.At(i)->DueDate(), expected.At(i)->DueDate());
                 QCOMPARE(sorted.At(i)->Index(), i);
+                QCOMPARE(order[std::size_t(i)], sorted.At(i)->Tag());  // the order alone
             }
             QCOMPARE(selected, reference);
         }
