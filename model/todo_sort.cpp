@@ -1,7 +1,11 @@
 #include "model/todo_sort.h"
 
 #include <QString>
+#include <algorithm>
+#include <numeric>
 #include <optional>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -183,13 +187,7 @@ private:
     }
 
     static bool Less(double a, double b) { return a < b; }
-    static bool Less(const QCollatorSortKey& a, const QCollatorSortKey& b) {
-        return a.compare(b) < 0;
-    }
     static bool Differ(double a, double b) { return a < b || b < a; }
-    static bool Differ(const QCollatorSortKey& a, const QCollatorSortKey& b) {
-        return a.compare(b) != 0;
-    }
 
 public:
     // After Run: row n takes the content that was at row slots_[n].From. Each cycle of that mapping
@@ -316,12 +314,45 @@ bool SortKeys(const TTodoItemCollection& items, TTodoData kind, TSortDirection d
             own = DefaultTodoCollator();
             collator = &*own;
         }
-        // Collation keys are made once: a comparison then never converts text.
-        Sorter<QCollatorSortKey> sorter(count, descending, selected);
+        // Lists repeat their texts (a few resources, recurring subjects): a collation key
+        // is made once for each distinct text, those are ordered, and the items are sorted
+        // by their text's place among them, which compares as the keys do.
+        std::unordered_map<std::string_view, int> numbers;
+        std::vector<std::string_view> distinct;
+        std::vector<int> numberOf;
+        numberOf.reserve(std::size_t(count));
         for (const TTodoItem* item : items) {
             const std::string& text = TextOf(*item, kind);
-            sorter.Add(
+            const auto [at, added] = numbers.try_emplace(text, int(distinct.size()));
+            if (added) {
+                distinct.push_back(text);
+            }
+            numberOf.push_back(at->second);
+        }
+        std::vector<QCollatorSortKey> keys;
+        keys.reserve(distinct.size());
+        for (const std::string_view text : distinct) {
+            keys.push_back(
                 collator->sortKey(QString::fromLocal8Bit(text.data(), qsizetype(text.size()))));
+        }
+        std::vector<int> byKey(distinct.size());
+        std::iota(byKey.begin(), byKey.end(), 0);
+        std::sort(byKey.begin(), byKey.end(), [&keys](int a, int b) {
+            return keys[std::size_t(a)].compare(keys[std::size_t(b)]) < 0;
+        });
+        // Texts whose keys are equal share a rank.
+        std::vector<double> rank(distinct.size());
+        double next = 0;
+        for (std::size_t k = 0; k < byKey.size(); ++k) {
+            if (k > 0 &&
+                keys[std::size_t(byKey[k - 1])].compare(keys[std::size_t(byKey[k])]) != 0) {
+                ++next;
+            }
+            rank[std::size_t(byKey[k])] = next;
+        }
+        Sorter<double> sorter(count, descending, selected);
+        for (const int number : numberOf) {
+            sorter.Add(rank[std::size_t(number)]);
         }
         sorter.Run();
         done(sorter);
