@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr std::size_t kMaxLine = 75;
@@ -77,6 +81,21 @@ std::size_t PlainTextLength(std::string_view text) {
     constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
     const auto zero = [](std::uint64_t x) { return (x - kOnes) & ~x & kHighs; };
     std::size_t i = 0;
+#if defined(__SSE2__)
+    // Sixteen at a time first, exactly; signed, bytes above ASCII are below 0x20 too.
+    for (; i + 16 <= text.size(); i += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+        const __m128i odd =
+            _mm_or_si128(_mm_or_si128(_mm_cmplt_epi8(x, _mm_set1_epi8(0x20)),
+                                      _mm_cmpeq_epi8(x, _mm_set1_epi8(0x7F))),
+                         _mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('\\')),
+                                      _mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8(';')),
+                                                   _mm_cmpeq_epi8(x, _mm_set1_epi8(',')))));
+        if (const int mask = _mm_movemask_epi8(odd); mask != 0) {
+            return i + std::size_t(std::countr_zero(unsigned(mask)));
+        }
+    }
+#endif
     for (; i + 8 <= text.size(); i += 8) {
         std::uint64_t x;
         std::memcpy(&x, text.data() + i, sizeof x);
