@@ -1,6 +1,5 @@
 #include "cli/ical_io.h"
 
-#include <QCryptographicHash>
 #include <bit>
 #include <cstring>
 #include <ostream>
@@ -11,6 +10,7 @@
 #include "calendar/vtodo_mapping.h"
 #include "cli/cli_errors.h"
 #include "cli/item_stream.h"
+#include "cli/sha1_digest.h"
 
 namespace {
 
@@ -32,11 +32,10 @@ public:
     // The first 64 bits of the item's digest, its slot of the table asked into the cache
     // already, so that the lookup after the VTODO is written does not wait for memory.
     std::uint64_t Digest(const TTodoItem& item) {
-        hash_.reset();
         const auto bits = std::bit_cast<std::uint64_t>(item.CreationDate());
-        hash_.addData(QByteArrayView(reinterpret_cast<const char*>(&bits), sizeof bits));
-        hash_.addData(QByteArrayView(item.Subject().data(), qsizetype(item.Subject().size())));
-        const QByteArrayView digest = hash_.resultView();
+        input_.assign(reinterpret_cast<const char*>(&bits), sizeof bits);
+        input_ += item.Subject();
+        const TSha1Digest digest = Sha1Digest(input_);
         static constexpr char kHex[] = "0123456789abcdef";
         uid_.resize(32);
         for (int i = 0; i < 16; ++i) {
@@ -97,7 +96,7 @@ private:
         }
     }
 
-    QCryptographicHash hash_{QCryptographicHash::Sha1};
+    std::string input_;  // what is digested
     std::vector<std::uint64_t> slots_;
     std::size_t used_ = 0;
     std::unordered_map<std::uint64_t, int> repeats_;

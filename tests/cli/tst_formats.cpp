@@ -2,8 +2,11 @@
 // iCalendar and the table output.
 
 #include <libical/ical.h>
+#include <QCryptographicHash>
+#include <QRandomGenerator>
 #include <QTest>
 #include <bit>
+#include <numeric>
 #include <tuple>
 
 #include "cli/cli_errors.h"
@@ -11,6 +14,7 @@
 #include "cli/ical_io.h"
 #include "cli/item_fields.h"
 #include "cli/json_io.h"
+#include "cli/sha1_digest.h"
 #include "cli/text_table.h"
 #include "cli_support.h"
 #include "model/date_time.h"
@@ -519,6 +523,24 @@ private Q_SLOTS:
                     icalcomponent_get_first_property(todo, ICAL_PRIORITY_PROPERTY)) == 9);
         QVERIFY(!icalcomponent_get_first_property(todo, ICAL_DUE_PROPERTY));
         icalcomponent_free(calendar);
+    }
+
+    // Every length around the block's edges, and one of many blocks.
+    void sha1DigestsAsQtMakesThem() {
+        QByteArray bytes;
+        QRandomGenerator random(12);
+        while (bytes.size() < 70001) {
+            bytes += char(random.bounded(256));
+        }
+        std::vector<int> sizes(201);
+        std::iota(sizes.begin(), sizes.end(), 0);
+        sizes.push_back(70001);
+        for (const int size : sizes) {
+            const TSha1Digest digest =
+                Sha1Digest(std::string_view(bytes.constData(), std::size_t(size)));
+            QCOMPARE(QByteArray(reinterpret_cast<const char*>(digest.data()), 20),
+                     QCryptographicHash::hash(bytes.left(size), QCryptographicHash::Sha1));
+        }
     }
 
     // Tables -------------------------------------------------------------------------------
