@@ -8,6 +8,10 @@
 #include <string_view>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "cli/cli_errors.h"
 #include "cli/item_fields.h"
 #include "cli/item_stream.h"
@@ -24,6 +28,18 @@ bool NeedsQuotes(std::string_view field) {
         return ((v - kOnes) & ~v & kHighs) != 0;
     };
     std::size_t i = 0;
+#if defined(__SSE2__)
+    for (; i + 16 <= field.size(); i += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(field.data() + i));
+        const __m128i odd = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8(',')),
+                                                      _mm_cmpeq_epi8(x, _mm_set1_epi8('"'))),
+                                         _mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('\r')),
+                                                      _mm_cmpeq_epi8(x, _mm_set1_epi8('\n'))));
+        if (_mm_movemask_epi8(odd) != 0) {
+            return true;
+        }
+    }
+#endif
     for (; i + 8 <= field.size(); i += 8) {
         std::uint64_t x;
         std::memcpy(&x, field.data() + i, sizeof x);
