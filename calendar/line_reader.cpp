@@ -19,8 +19,13 @@ constexpr std::size_t kChunk = 64 * 1024;
 // Where the first LF is among `size` bytes (`size` when there is none), and whether the
 // bytes before it are all ASCII without a zero byte; many bytes at a time.
 std::size_t FindLineEnd(const char* text, std::size_t size, bool& plain) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+    const auto zero = [](std::uint64_t x) { return (x - kOnes) & ~x & kHighs; };
+    std::size_t i = 0;
 #if defined(__SSE2__)
-    for (std::size_t i = 0; i + 16 <= size; i += 16) {
+    // Sixteen at a time first, then eight, then one.
+    for (; i + 16 <= size; i += 16) {
         const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
         const unsigned lf = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_set1_epi8('\n'))));
         // Signed, a byte above ASCII is below 1 as a zero byte is.
@@ -39,21 +44,7 @@ std::size_t FindLineEnd(const char* text, std::size_t size, bool& plain) {
         const auto* found = static_cast<const char*>(std::memchr(text + i, '\n', size - i));
         return found ? std::size_t(found - text) : size;
     }
-    const std::size_t tail = size - size % 16;
-    for (std::size_t i = tail; i < size; ++i) {
-        if (text[i] == '\n') {
-            return i;
-        }
-        if (static_cast<signed char>(text[i]) <= 0) {
-            plain = false;
-        }
-    }
-    return size;
-#else
-    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-    constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
-    const auto zero = [](std::uint64_t x) { return (x - kOnes) & ~x & kHighs; };
-    std::size_t i = 0;
+#endif
     for (; i + 8 <= size; i += 8) {
         std::uint64_t x;
         std::memcpy(&x, text + i, sizeof x);
@@ -83,7 +74,6 @@ std::size_t FindLineEnd(const char* text, std::size_t size, bool& plain) {
         }
     }
     return size;
-#endif
 }
 
 }  // namespace
