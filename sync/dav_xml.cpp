@@ -3,6 +3,8 @@
 #include <QUrl>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
+#include <span>
+#include <vector>
 
 #include "sync/sync_errors.h"
 
@@ -215,12 +217,15 @@ public:
         xml_.writeStartElement(ns, root);
     }
     QXmlStreamWriter& Xml() { return xml_; }
-    void Props(std::initializer_list<std::pair<QString, QString>> props) {
+    void Props(std::span<const std::pair<QString, QString>> props) {
         xml_.writeStartElement(kDav, QStringLiteral("prop"));
         for (const auto& [ns, name] : props) {
             xml_.writeEmptyElement(ns, name);
         }
         xml_.writeEndElement();
+    }
+    void Props(std::initializer_list<std::pair<QString, QString>> props) {
+        Props(std::span(props.begin(), props.size()));
     }
     QByteArray Done() {
         xml_.writeEndDocument();
@@ -253,13 +258,17 @@ QByteArray EncodedPath(const QString& path) {
     return url.toEncoded();
 }
 
-QByteArray CollectionPropfindBody() {
+QByteArray CollectionPropfindBody(bool withChangeTag) {
     TBody body(kDav, QStringLiteral("propfind"));
-    body.Props({Dav("resourcetype"),
-                {kCalDav, QStringLiteral("supported-calendar-component-set")},
-                {kCalServer, QStringLiteral("getctag")},
-                Dav("supported-report-set"),
-                Dav("displayname")});
+    std::vector<std::pair<QString, QString>> props = {
+        Dav("resourcetype"),
+        {kCalDav, QStringLiteral("supported-calendar-component-set")},
+        Dav("supported-report-set"),
+        Dav("displayname")};
+    if (withChangeTag) {
+        props.insert(props.begin() + 2, {kCalServer, QStringLiteral("getctag")});
+    }
+    body.Props(props);
     return body.Done();
 }
 

@@ -42,8 +42,9 @@ QString HrefPath(const QByteArray& href);
 
 // Request bodies --------------------------------------------------------------------------
 
-// PROPFIND Depth 0 on the collection: what it is, what it holds, and its change tag.
-QByteArray CollectionPropfindBody();
+// PROPFIND Depth 0 on the collection: what it is, what it holds, and its change tag unless
+// `withChangeTag` is false.
+QByteArray CollectionPropfindBody(bool withChangeTag = true);
 // PROPFIND Depth 0 for the collection's own ETag and its change tag (the ETag is costly on
 // some servers: asked only when needed).
 QByteArray CollectionETagPropfindBody();

@@ -27,8 +27,9 @@ QString RequestText(const TDavClient& client, const char* method, const QString&
            (path.isEmpty() ? client.CollectionPath() : path);
 }
 
-TCollectionInfo ReadCollection(TDavClient& client) {
-    const TDavResponse response = client.Send(XmlRequest("PROPFIND", CollectionPropfindBody(), 0));
+TCollectionInfo ReadCollection(TDavClient& client, bool askChangeTag) {
+    const TDavResponse response =
+        client.Send(XmlRequest("PROPFIND", CollectionPropfindBody(askChangeTag), 0));
     if (response.Status == 404) {
         throw ESyncError(QStringLiteral("%1 has no collection %2 (404 Not Found)")
                              .arg(client.ServerName(), client.CollectionPath()));
@@ -64,8 +65,6 @@ TCollectionInfo ReadCollection(TDavClient& client) {
 void ListChanges(TDavClient& client, const TCollectionInfo& collection, TSyncState& state,
                  TServerListing& listing) {
     listing.Token = state.SyncToken;
-    // The change tag is the cheaper question: on Radicale a sync-collection report costs
-    // the server more than the tag, so a sync with nothing changed asks only for that.
     if (!collection.CTag.isEmpty() && collection.CTag == state.CTag) {
         return;  // nothing changed there since the last sync
     }

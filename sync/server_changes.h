@@ -42,11 +42,15 @@ TDavRequest XmlRequest(const char* method, QByteArray body, int depth = -1);
 QString RequestText(const TDavClient& client, const char* method, const QString& path = {});
 
 // PROPFIND of the collection; raises ESyncError when it is no collection that takes tasks.
-TCollectionInfo ReadCollection(TDavClient& client);
+// Without `askChangeTag` its CTag stays empty (see ListChanges).
+TCollectionInfo ReadCollection(TDavClient& client, bool askChangeTag);
 
 // Fills `listing` with what changed since the last sync that `state` records: nothing when
 // the change tag is that sync's, else a sync-collection report where offered, else every
-// task's ETag. An expired sync token is cleared from `state` and everything listed.
+// task's ETag. A sync that has a token from the last one need not ask for the change tag:
+// the report from that token answers the same question, and on Radicale computing the tag
+// costs about as much as the report, so asking both when something changed costs twice. An expired
+// sync token is cleared from `state` and everything listed.
 void ListChanges(TDavClient& client, const TCollectionInfo& collection, TSyncState& state,
                  TServerListing& listing);
 

@@ -110,7 +110,6 @@ public:
     TSyncReport Go() {
         Step(QStringLiteral("Connecting"));
         state_ = store_.ReadState();
-        collection_ = ReadCollection(client_);
         // The same collection however its URL is written (with or without the last slash).
         QString url = options_.Url.toString(QUrl::RemoveUserInfo | QUrl::StripTrailingSlash);
         url += QLatin1Char('/');
@@ -118,6 +117,9 @@ public:
             state_ = TSyncState();  // a first sync with this collection
         }
         state_.Collection = url;
+        // With a sync token the report from it tells what changed; the change tag is for the
+        // first sync and for servers without sync-collection.
+        collection_ = ReadCollection(client_, state_.SyncToken.isEmpty());
         snapshot_ = store_.Snapshot();
         Step(QStringLiteral("Looking for changes"));
         ListChanges(client_, collection_, state_, listing_);
