@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "model/todo_types.h"
 
@@ -15,57 +16,74 @@
 // code page, where only ASCII letters are known to be letters.
 std::string LowerAscii(std::string_view text);
 
-class TStatusStrings {
+// The texts of the N values of an enumeration, with the lookup from a text back to its
+// value.
+template <typename T, std::size_t N>
+class TValueTexts {
 public:
-    const std::string& Deferred() const { return texts_[tsDeferred]; }
-    void SetDeferred(const std::string& value) { Set(tsDeferred, value); }
-    const std::string& NotStarted() const { return texts_[tsNotStarted]; }
-    void SetNotStarted(const std::string& value) { Set(tsNotStarted, value); }
-    const std::string& Completed() const { return texts_[tsCompleted]; }
-    void SetCompleted(const std::string& value) { Set(tsCompleted, value); }
-    const std::string& InProgress() const { return texts_[tsInProgress]; }
-    void SetInProgress(const std::string& value) { Set(tsInProgress, value); }
-
-    // The text of a status; empty for a value outside the four states.
-    std::string GetString(TTodoStatus status) const;
-    void SetString(TTodoStatus status, const std::string& value) { Set(status, value); }
-    // The status whose text equals `text`, both lowered by LowerAscii; when two texts are
-    // equal the later status wins. Nullopt when none does.
-    std::optional<TTodoStatus> Find(std::string_view text) const;
+    // The text of a value; empty for a value outside the N.
+    std::string GetString(T value) const {
+        return std::size_t(value) < N ? texts_[std::size_t(value)] : std::string();
+    }
+    void SetString(T value, const std::string& text) { Set(value, text); }
+    // The value whose text equals `text`, both lowered by LowerAscii; when two texts are
+    // equal the later value wins. Nullopt when none does.
+    std::optional<T> Find(std::string_view text) const {
+        const std::string lower = LowerAscii(text);
+        std::optional<T> found;
+        for (std::size_t i = 0; i < N; ++i) {
+            if (LowerAscii(texts_[i]) == lower) {
+                found = static_cast<T>(i);
+            }
+        }
+        return found;
+    }
 
     std::function<void()> OnChange;
 
-private:
-    void Set(TTodoStatus status, const std::string& value);
+protected:
+    explicit TValueTexts(std::array<std::string, N> texts) : texts_(std::move(texts)) {}
+    const std::string& Text(T value) const { return texts_[std::size_t(value)]; }
+    void Set(T value, const std::string& text) {
+        if (std::size_t(value) >= N) {
+            return;
+        }
+        texts_[std::size_t(value)] = text;
+        if (OnChange) {
+            OnChange();
+        }
+    }
 
-    std::array<std::string, TodoStatusCount> texts_ = {"Not started", "Completed", "In progress",
-                                                       "Deferred"};
+private:
+    std::array<std::string, N> texts_;
 };
 
-class TPriorityStrings {
+class TStatusStrings : public TValueTexts<TTodoStatus, TodoStatusCount> {
 public:
-    const std::string& Lowest() const { return texts_[tpLowest]; }
+    TStatusStrings() : TValueTexts({"Not started", "Completed", "In progress", "Deferred"}) {}
+
+    const std::string& Deferred() const { return Text(tsDeferred); }
+    void SetDeferred(const std::string& value) { Set(tsDeferred, value); }
+    const std::string& NotStarted() const { return Text(tsNotStarted); }
+    void SetNotStarted(const std::string& value) { Set(tsNotStarted, value); }
+    const std::string& Completed() const { return Text(tsCompleted); }
+    void SetCompleted(const std::string& value) { Set(tsCompleted, value); }
+    const std::string& InProgress() const { return Text(tsInProgress); }
+    void SetInProgress(const std::string& value) { Set(tsInProgress, value); }
+};
+
+class TPriorityStrings : public TValueTexts<TTodoPriority, TodoPriorityCount> {
+public:
+    TPriorityStrings() : TValueTexts({"Lowest", "Low", "Normal", "High", "Highest"}) {}
+
+    const std::string& Lowest() const { return Text(tpLowest); }
     void SetLowest(const std::string& value) { Set(tpLowest, value); }
-    const std::string& Low() const { return texts_[tpLow]; }
+    const std::string& Low() const { return Text(tpLow); }
     void SetLow(const std::string& value) { Set(tpLow, value); }
-    const std::string& Normal() const { return texts_[tpNormal]; }
+    const std::string& Normal() const { return Text(tpNormal); }
     void SetNormal(const std::string& value) { Set(tpNormal, value); }
-    const std::string& High() const { return texts_[tpHigh]; }
+    const std::string& High() const { return Text(tpHigh); }
     void SetHigh(const std::string& value) { Set(tpHigh, value); }
-    const std::string& Highest() const { return texts_[tpHighest]; }
+    const std::string& Highest() const { return Text(tpHighest); }
     void SetHighest(const std::string& value) { Set(tpHighest, value); }
-
-    // The text of a priority; empty for a value outside the five priorities.
-    std::string GetString(TTodoPriority priority) const;
-    void SetString(TTodoPriority priority, const std::string& value) { Set(priority, value); }
-    // The priority whose text equals `text` in the same way.
-    std::optional<TTodoPriority> Find(std::string_view text) const;
-
-    std::function<void()> OnChange;
-
-private:
-    void Set(TTodoPriority priority, const std::string& value);
-
-    std::array<std::string, TodoPriorityCount> texts_ = {"Lowest", "Low", "Normal", "High",
-                                                         "Highest"};
 };
