@@ -5,6 +5,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <nlohmann/json.hpp>
 
 #include "calendar/utf8_text.h"
@@ -118,8 +119,22 @@ void AppendDate(std::string& out, TDateTime value) {
         AppendString(out, DateToText(value));
         return;
     }
+    // A whole number of days (most due dates, and the zero of no date) is written as its
+    // integer and ".0", as nlohmann writes whole numbers below 10^15: the shortest form of
+    // a double costs far more.
+    if (value == 0) {
+        out += std::signbit(value) ? std::string_view("-0.0") : std::string_view("0.0");
+        return;
+    }
     char text[64];
-    const char* end = nlohmann::detail::to_chars(text, text + sizeof text, value);
+    char* end;
+    if (std::trunc(value) == value && std::fabs(value) < 1e15) {
+        end = std::to_chars(text, text + sizeof text, static_cast<std::int64_t>(value)).ptr;
+        *end++ = '.';
+        *end++ = '0';
+    } else {
+        end = nlohmann::detail::to_chars(text, text + sizeof text, value);
+    }
     out.append(text, std::size_t(end - text));
 }
 

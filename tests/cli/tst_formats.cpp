@@ -6,6 +6,8 @@
 #include <QRandomGenerator>
 #include <QTest>
 #include <bit>
+#include <limits>
+#include <nlohmann/json.hpp>
 #include <numeric>
 #include <tuple>
 
@@ -148,6 +150,58 @@ private Q_SLOTS:
         QCOMPARE(ItemsToJson(items), expected);
         TTodoItemCollection empty;
         QCOMPARE(ItemsToJson(empty), QByteArray("{\n  \"items\": []\n}\n"));
+    }
+
+    // Dates and texts exactly as nlohmann's dump writes them, whichever path the export
+    // takes: whole numbers around where the exponent form begins, zeros of both signs,
+    // escapes at the start, the middle and the end of texts of several lengths.
+    void jsonValuesAsNlohmannWritesThem() {
+        const double dates[] = {0.0,
+                                -0.0,
+                                1.0,
+                                -1.0,
+                                45007.0,
+                                45000.5,
+                                -693593.0,
+                                1e14,
+                                1e15,
+                                1e15 - 1,
+                                -1e15 + 1,
+                                9007199254740992.0,
+                                1e16,
+                                0.1,
+                                2958465.99999999,
+                                std::numeric_limits<double>::min()};
+        std::vector<std::string> texts;
+        for (const std::size_t length : {0, 1, 15, 16, 17, 31, 32, 33, 40}) {
+            texts.emplace_back(length, 'a');
+            for (const std::size_t at : {std::size_t(0), length / 2, length - 1}) {
+                if (at < length) {
+                    for (const char escaped : {'"', '\\', '\n', '\x01', '\x1f'}) {
+                        std::string text(length, 'b');
+                        text[at] = escaped;
+                        texts.push_back(text);
+                    }
+                }
+            }
+        }
+        texts.emplace_back("\x7f~ \x20!");
+        TTodoItemCollection items;
+        for (std::size_t i = 0; i < std::max(std::size(dates), texts.size()); ++i) {
+            TTodoItem* item = items.Add();
+            item->SetDueDate(dates[i % std::size(dates)]);
+            item->SetSubject(texts[i % texts.size()]);
+        }
+        const QByteArray json = ItemsToJson(items);
+        for (int i = 0; i < items.Count(); ++i) {
+            const TTodoItem& item = *items.At(i);
+            const QByteArray due =
+                "\"DueDate\": " + QByteArray::fromStdString(nlohmann::json(item.DueDate()).dump());
+            const QByteArray subject =
+                "\"Subject\": " + QByteArray::fromStdString(nlohmann::json(item.Subject()).dump());
+            QVERIFY2(json.contains(due + ",\n"), due.constData());
+            QVERIFY2(json.contains(subject + ",\n"), subject.constData());
+        }
     }
 
     void jsonTextsThatAreNotUtf8() {
