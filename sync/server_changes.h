@@ -49,8 +49,8 @@ TCollectionInfo ReadCollection(TDavClient& client, bool askChangeTag);
 // the change tag is that sync's, else a sync-collection report where offered, else every
 // task's ETag. A sync that has a token from the last one need not ask for the change tag:
 // the report from that token answers the same question, and on Radicale computing the tag
-// costs about as much as the report, so asking both when something changed costs twice. An expired
-// sync token is cleared from `state` and everything listed.
+// costs about as much as the report, so asking both when something changed costs twice.
+// An expired sync token is cleared from `state` and everything listed.
 void ListChanges(TDavClient& client, const TCollectionInfo& collection, TSyncState& state,
                  TServerListing& listing);
 
