@@ -1,12 +1,15 @@
 // The item commands of the main window: Create Item and Delete Item, the current-item text
-// on a click in the list and the list's popup menu on a right-button press.
+// on a click in the list and the list's popup menu on a right-button press or from the
+// keyboard.
 
 #include <QMenu>
+#include <algorithm>
 
 #include "app/edit_history.h"
 #include "app/main_window.h"
 #include "platform/qt_convert.h"
 #include "todolist/todo_list.h"
+#include "todolist/todo_list_box.h"
 
 void TForm1::CreateItem() {
     TTodoItem* item = todoList1_->Items().Add();
@@ -46,4 +49,15 @@ void TForm1::ListMouseDown(Qt::MouseButton button, int x, int y) {
         // pointer, wherever the window is.
         pupTodolist_->popup(todoList1_->ListBox()->viewport()->mapToGlobal(QPoint(x, y)));
     }
+}
+
+void TForm1::ListKeyboardMenu() {
+    // Below the selected row where it is in view, else at the top of the rows.
+    const TTodoListBox& rows = *todoList1_->ListBox();
+    const QRect row = rows.RowRect(rows.ItemIndex());
+    QPoint at(0, 0);
+    if (rows.ItemIndex() >= 0 && rows.viewport()->rect().intersects(row)) {
+        at = QPoint(row.left(), std::min(row.bottom() + 1, rows.viewport()->height() - 1));
+    }
+    pupTodolist_->popup(rows.viewport()->mapToGlobal(at));
 }

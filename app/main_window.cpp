@@ -15,6 +15,7 @@
 
 #include "app/about_box.h"
 #include "app/edit_history.h"
+#include "app/keyboard_menu.h"
 #include "app/print_list.h"
 #include "app/sync_controller.h"
 #include "app/sync_dialog.h"
@@ -252,6 +253,7 @@ void TForm1::ConfigureList() {
     list.OnClick = [this](QObject*) { ListClick(); };
     list.OnMouseDown = [this](QObject*, Qt::MouseButton button, Qt::KeyboardModifiers, int x,
                               int y) { ListMouseDown(button, x, y); };
+    new TKeyboardMenu(list.ListBox(), [this] { ListKeyboardMenu(); });  // owned by the rows
 }
 
 void TForm1::AddSampleContent() {

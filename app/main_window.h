@@ -196,6 +196,7 @@ private:
 
     void ListClick();
     void ListMouseDown(Qt::MouseButton button, int x, int y);
+    void ListKeyboardMenu();
 
     void BuildOutsideLinks();
     void InSyncWithCurrentFile();

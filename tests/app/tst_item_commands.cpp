@@ -2,10 +2,13 @@
 // text and the list's popup menu.
 
 #include <QAction>
+#include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollArea>
+#include <functional>
+#include <optional>
 
 #include "window_fixture.h"
 
@@ -176,6 +179,43 @@ private Q_SLOTS:
         QTRY_VERIFY(popup->isVisible());
         QCOMPARE(popup->pos(), Rows()->mapToGlobal(at));
         popup->hide();
+    }
+
+    // The Menu key (a keyboard context-menu event) and Shift+F10 open the same menu below
+    // the selected row, or at the top of the rows with none; other keys and the mouse's
+    // context-menu event do not (the right-button press above is the mouse's one route).
+    void keyboardOpensThePopup() {
+        QMenu* popup = f.Main().pupTodolist();
+        TTodoListBox* list = f.List().ListBox();
+        const auto opened = [&](const std::function<void()>& ask) {
+            popup->hide();
+            ask();
+            const bool visible = popup->isVisible();
+            const QPoint at = popup->pos();
+            popup->hide();
+            return visible ? std::optional<QPoint>(at) : std::nullopt;
+        };
+        const auto menuKey = [list] {
+            QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(1, 1),
+                                    list->mapToGlobal(QPoint(1, 1)));
+            QCoreApplication::sendEvent(list, &event);
+        };
+        const auto shiftF10 = [list] { QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier); };
+        list->setFocus();
+        list->SetItemIndex(1);
+        const QPoint belowRow1 = Rows()->mapToGlobal(QPoint(0, 2 * list->RowHeight()));
+        QCOMPARE(opened(menuKey), belowRow1);
+        QCOMPARE(opened(shiftF10), belowRow1);
+        list->SetItemIndex(-1);
+        QCOMPARE(opened(menuKey), Rows()->mapToGlobal(QPoint(0, 0)));
+        list->SetItemIndex(1);
+        QCOMPARE(opened([list] { QTest::keyClick(list, Qt::Key_F10); }), std::nullopt);
+        QCOMPARE(opened([list] {
+                     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(1, 1),
+                                             list->mapToGlobal(QPoint(1, 1)));
+                     QCoreApplication::sendEvent(list, &event);
+                 }),
+                 std::nullopt);
     }
 
 protected:
