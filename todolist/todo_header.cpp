@@ -409,14 +409,8 @@ void TTodoHeader::mousePressEvent(QMouseEvent* event) {
         const int along = horizontal ? p.x() : p.y();
         const int start = SectionStart(s);
         const int end = start + SectionWidth(s);
-        if (along - start > 4 && end - along > 4 &&
-            owner_->Columns().At(s)->TodoData() != tdHandle) {
-            if (s == owner_->SortColumn()) {
-                owner_->SetSortDirection(owner_->SortDirection() == sdAscending ? sdDescending
-                                                                                : sdAscending);
-            } else {
-                owner_->SetSortColumn(s);
-            }
+        if (along - start > 4 && end - along > 4) {
+            SortBySection(s);
         }
     }
 
@@ -424,6 +418,20 @@ void TTodoHeader::mousePressEvent(QMouseEvent* event) {
     if (OnClick) {
         OnClick(this, s);
     }
+}
+
+bool TTodoHeader::SortBySection(int section) {
+    if (!owner_ || section < 0 || section >= owner_->Columns().Count() ||
+        owner_->Columns().At(section)->TodoData() == tdHandle) {
+        return false;
+    }
+    if (section == owner_->SortColumn()) {
+        owner_->SetSortDirection(owner_->SortDirection() == sdAscending ? sdDescending
+                                                                        : sdAscending);
+    } else {
+        owner_->SetSortColumn(section);
+    }
+    return true;
 }
 
 void TTodoHeader::mouseReleaseEvent(QMouseEvent* event) {

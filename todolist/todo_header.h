@@ -76,6 +76,9 @@ public:
     void SetImagePosition(TImagePosition value);
     THeaderOrientation Orientation() const { return orientation_; }
     void SetOrientation(THeaderOrientation value);
+    // Sorts by a section as a press in its middle does: a column that sorts becomes the sort
+    // column, or, when it is already, its direction turns. False for one that does not sort.
+    bool SortBySection(int section);
     bool SortShow() const { return sortShow_; }
     void SetSortShow(bool value);
     int SortedSection() const { return sortedSection_; }

@@ -394,7 +394,7 @@ void* TCellAccessible::interface_cast(QAccessible::InterfaceType type) {
     if (type == QAccessible::TableCellInterface && !IsHeader()) {
         return static_cast<QAccessibleTableCellInterface*>(this);
     }
-    if (type == QAccessible::ActionInterface && !IsHeader()) {
+    if (type == QAccessible::ActionInterface) {
         return static_cast<QAccessibleActionInterface*>(this);
     }
     return nullptr;
@@ -416,6 +416,10 @@ QStringList TCellAccessible::actionNames() const {
     if (!isValid()) {
         return {};
     }
+    if (IsHeader()) {
+        // A column header sorts by its column, as a click on it does.
+        return {QAccessibleActionInterface::pressAction()};
+    }
     QStringList names{QAccessibleActionInterface::setFocusAction()};
     if (state().editable) {
         names.append(QAccessibleActionInterface::pressAction());
@@ -427,6 +431,12 @@ void TCellAccessible::doAction(const QString& actionName) {
     const bool focus = actionName == QAccessibleActionInterface::setFocusAction();
     const bool press = actionName == QAccessibleActionInterface::pressAction();
     if (!isValid() || (!focus && !press)) {
+        return;
+    }
+    if (IsHeader()) {
+        if (press) {
+            Box()->Owner()->Header()->SortBySection(column_);
+        }
         return;
     }
     // The handlers of the selection may change the list and take this cell away.
@@ -449,7 +459,7 @@ void TCellAccessible::doAction(const QString& actionName) {
 }
 
 QStringList TCellAccessible::keyBindingsForAction(const QString& actionName) const {
-    if (actionName == QAccessibleActionInterface::pressAction()) {
+    if (actionName == QAccessibleActionInterface::pressAction() && !IsHeader()) {
         return {QStringLiteral("F2")};
     }
     return {};

@@ -283,6 +283,43 @@ private Q_SLOTS:
         QVERIFY(box->CellEditing().Editing());
         QCOMPARE(box->CellEditing().EditedColumn(), 2);
     }
+
+    // A column header's one action sorts by its column as a click does: first to it, then
+    // the other way. A sort resets the table, headers too, so each press asks anew.
+    void aColumnHeaderSortsWhenPressed() {
+        auto list = MakeTable();
+        QVERIFY(ShowFocused(*list));
+        const auto header = [&list] {
+            return TableOf(*list)
+                ->tableInterface()
+                ->cellAt(0, 1)
+                ->tableCellInterface()
+                ->columnHeaderCells()
+                .first()
+                ->actionInterface();
+        };
+        QVERIFY(header());
+        QCOMPARE(header()->actionNames(), QStringList{QAccessibleActionInterface::pressAction()});
+        const auto subjects = [&list] {
+            std::vector<std::string> texts;
+            for (int row = 0; row < list->ListBox()->RowCount(); ++row) {
+                texts.push_back(list->ListBox()->RowItem(row)->Subject());
+            }
+            return texts;
+        };
+        list->SetSortColumn(2);
+        list->SetSorted(true);
+        header()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(list->SortColumn(), 1);
+        const TSortDirection first = list->SortDirection();
+        header()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(list->SortColumn(), 1);
+        QVERIFY(list->SortDirection() != first);
+        using Texts = std::vector<std::string>;
+        QVERIFY(subjects() == (list->SortDirection() == sdAscending
+                                   ? Texts{"Buy milk", "Call Ann", "Water plants"}
+                                   : Texts{"Water plants", "Call Ann", "Buy milk"}));
+    }
 };
 
 QTEST_MAIN(TestAccessible)
