@@ -126,15 +126,13 @@ void AppendDate(std::string& out, TDateTime value) {
         out += std::signbit(value) ? std::string_view("-0.0") : std::string_view("0.0");
         return;
     }
-    char text[64];
-    char* end;
     if (std::trunc(value) == value && std::fabs(value) < 1e15) {
-        end = std::to_chars(text, text + sizeof text, static_cast<std::int64_t>(value)).ptr;
-        *end++ = '.';
-        *end++ = '0';
-    } else {
-        end = nlohmann::detail::to_chars(text, text + sizeof text, value);
+        AppendNumber(out, static_cast<std::int64_t>(value));
+        out += ".0";
+        return;
     }
+    char text[64];
+    const char* end = nlohmann::detail::to_chars(text, text + sizeof text, value);
     out.append(text, std::size_t(end - text));
 }
 
