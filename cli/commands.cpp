@@ -198,17 +198,24 @@ int Import(const std::vector<std::string>& args, std::istream& in, std::ostream&
                 Write(err, inputName + QLatin1String(": ") + warning + QLatin1Char('\n'));
             });
         } else if (format == "json") {
-            // A file is read quickly first; when that reader stops, it is read again from
-            // the start into a new temporary list by the parser that names the fault.
-            if (!source.CanRewind()) {
-                ReadJsonItems(source.Read(), add);
-            } else if (!ReadJsonItemsQuickly(source.Read(), add)) {
+            // A file is read by the quickest reader first; when one stops, the file is read
+            // again from the start into a new temporary list by the next, the last of them
+            // the parser that names the fault.
+            const auto again = [&] {
                 list.reset();
                 if (!source.Rewind()) {
                     throw EReadError(QStringLiteral("Cannot read file %1").arg(inputName));
                 }
                 list.emplace(FileName(*output));
+            };
+            if (!source.CanRewind()) {
                 ReadJsonItems(source.Read(), add);
+            } else if (!ReadJsonItemsInChunks(source.Read(), add)) {
+                again();
+                if (!ReadJsonItemsQuickly(source.Read(), add)) {
+                    again();
+                    ReadJsonItems(source.Read(), add);
+                }
             }
         } else {
             ReadCsvItems(source.Read(), add);

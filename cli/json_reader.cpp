@@ -16,6 +16,7 @@
 #include "cli/cli_errors.h"
 #include "cli/item_fields.h"
 #include "cli/item_stream.h"
+#include "cli/json_chunk_reader.h"
 #include "cli/json_quick_reader.h"
 
 namespace {
@@ -680,6 +681,11 @@ struct TReadAgain {};
 
 }  // namespace
 
+bool ReadJsonItemsInChunks(TReadBytes read, const std::function<void(TTodoItem& item)>& onItem) {
+    TItemsSax sax(nullptr, onItem);
+    return TChunkJsonReader<TItemsSax>(std::move(read), sax, kMaxDepth).Run();
+}
+
 bool ReadJsonItemsQuickly(TReadBytes read, const std::function<void(TTodoItem& item)>& onItem) {
     TItemsSax sax(nullptr, onItem);
     return TQuickJsonReader<TItemsSax>(std::move(read), sax, kMaxDepth, kMaxToken).Run();
@@ -695,15 +701,19 @@ void ReadJsonItems(TReadBytes read, const std::function<void(TTodoItem& item)>& 
 }
 
 void ItemsFromJson(const QByteArray& json, TTodoItemCollection& into) {
-    try {
-        ReadItemsFromBytes(
-            [](TReadBytes read, const std::function<void(TTodoItem & item)>& onItem) {
-                if (!ReadJsonItemsQuickly(std::move(read), onItem)) {
-                    throw TReadAgain();
-                }
-            },
-            json, into);
-    } catch (const TReadAgain&) {
-        ReadItemsFromBytes(ReadJsonItems, json, into);
+    // The quickest reader that takes the whole document, each next one from the start.
+    for (const auto reader : {ReadJsonItemsInChunks, ReadJsonItemsQuickly}) {
+        try {
+            ReadItemsFromBytes(
+                [reader](TReadBytes read, const std::function<void(TTodoItem & item)>& onItem) {
+                    if (!reader(std::move(read), onItem)) {
+                        throw TReadAgain();
+                    }
+                },
+                json, into);
+            return;
+        } catch (const TReadAgain&) {
+        }
     }
+    ReadItemsFromBytes(ReadJsonItems, json, into);
 }
