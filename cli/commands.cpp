@@ -132,24 +132,31 @@ int Export(const std::vector<std::string>& args, std::ostream& out) {
         Fail(Quoted(format) + QLatin1String(" is not an export format: use json, csv or ics"));
     }
     // Each item goes out as soon as it is read; the writer starts once the count is known.
+    // A long list is formatted on every core, in batches that are written in order.
     std::optional<TJsonWriter> json;
     std::optional<TCsvWriter> csv;
     std::optional<TICalendarWriter> ics;
-    std::function<void(const TTodoItem&)> add;
+    std::function<void(TTodoItem&)> take;
     ForEachItemInFile(
         FileName(a.Positional()[0]),
         [&](int count) {
+            const int helpers = FormatHelpers(std::size_t(count));
             if (format == "json") {
-                add = [&writer = json.emplace(out)](const TTodoItem& item) { writer.Add(item); };
+                take = [&writer = json.emplace(out, helpers)](TTodoItem& item) {
+                    writer.Take(item);
+                };
             } else if (format == "csv") {
-                add = [&writer = csv.emplace(out)](const TTodoItem& item) { writer.Add(item); };
+                take = [&writer = csv.emplace(out, helpers)](TTodoItem& item) {
+                    writer.Take(item);
+                };
             } else {
-                add = [&writer =
-                           ics.emplace(out, QDateTime::currentDateTimeUtc(), std::size_t(count))](
-                          const TTodoItem& item) { writer.Add(item); };
+                take = [&writer = ics.emplace(out, QDateTime::currentDateTimeUtc(),
+                                              std::size_t(count), helpers)](TTodoItem& item) {
+                    writer.Take(item);
+                };
             }
         },
-        [&add](TTodoItem& item) { add(item); });
+        [&take](TTodoItem& item) { take(item); });
     if (json) {
         json->Finish();
     } else if (csv) {

@@ -380,7 +380,22 @@ private:
 
 }  // namespace
 
-TCsvWriter::TCsvWriter(std::ostream& out) : out_(out) {
+TCsvWriter::TCsvWriter(std::ostream& out, int helpers)
+    : out_(out),
+      items_(
+          helpers,
+          [] {
+              return [](const TTodoItem& item, TItemTexts& into) {
+                  for (int f = 0; f < ItemFieldCount; ++f) {
+                      if (f > 0) {
+                          into.text += ',';
+                      }
+                      AppendItemField(into.text, item, TItemField(f));
+                  }
+                  into.text += "\r\n";
+              };
+          },
+          [this](const TItemTexts& texts) { out_.Write(texts.text); }) {
     std::string& text = out_.Text();
     for (int f = 0; f < ItemFieldCount; ++f) {
         if (f > 0) {
@@ -392,18 +407,15 @@ TCsvWriter::TCsvWriter(std::ostream& out) : out_(out) {
 }
 
 void TCsvWriter::Add(const TTodoItem& item) {
-    std::string& text = out_.Text();
-    for (int f = 0; f < ItemFieldCount; ++f) {
-        if (f > 0) {
-            text += ',';
-        }
-        AppendItemField(text, item, TItemField(f));
-    }
-    text += "\r\n";
-    out_.ItemDone();
+    items_.Add(item);
+}
+
+void TCsvWriter::Take(TTodoItem& item) {
+    items_.Take(item);
 }
 
 void TCsvWriter::Finish() {
+    items_.Finish();
     out_.Finish();
 }
 

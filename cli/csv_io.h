@@ -23,12 +23,16 @@
 // output" when the stream fails.
 class TCsvWriter {
 public:
-    explicit TCsvWriter(std::ostream& out);
+    // With `helpers` threads (FormatHelpers) the items are formatted in batches on them.
+    explicit TCsvWriter(std::ostream& out, int helpers = 0);
     void Add(const TTodoItem& item);
+    // The same, taking the item's content.
+    void Take(TTodoItem& item);
     void Finish();
 
 private:
     TOutputBuffer out_;
+    TItemBatches items_;
 };
 
 QByteArray ItemsToCsv(const TTodoItemCollection& items);

@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cstring>
+#include <memory>
 #include <ostream>
 #include <unordered_map>
 
@@ -16,48 +17,43 @@ namespace {
 
 constexpr std::string_view kProdId = "-//Pellmark//pellmark-cli//EN";
 
+// The first 32 hex digits of the SHA-1 of the item's creation date's bits and subject,
+// appended to `hex`, and the first 64 bits of that digest, never 0. `input` is room for
+// what is digested.
+std::uint64_t ItemDigest(const TTodoItem& item, std::string& input, std::string& hex) {
+    const auto bits = std::bit_cast<std::uint64_t>(item.CreationDate());
+    input.assign(reinterpret_cast<const char*>(&bits), sizeof bits);
+    input += item.Subject();
+    const TSha1Digest digest = Sha1Digest(input);
+    static constexpr char kHex[] = "0123456789abcdef";
+    for (int i = 0; i < 16; ++i) {
+        const auto byte = static_cast<unsigned char>(digest[i]);
+        hex += kHex[byte >> 4];
+        hex += kHex[byte & 15];
+    }
+    std::uint64_t key;
+    std::memcpy(&key, digest.data(), sizeof key);
+    return key == 0 ? 1 : key;  // 0 marks a free slot of TUids
+}
+
 }  // namespace
 
-// The UIDs: the first 32 hex digits of the SHA-1 of the creation date's bits and the
-// subject, "@pellmark" behind, and "-2", "-3" ... for the second, third item with the same
-// digits. Only the first 64 bits of each digest are kept to tell repeats, 8 bytes an
-// item; two different digests that agree in them (for a million items a chance of one in
-// thirty million) would be numbered as repeats.
+// The UIDs: the digits of ItemDigest, "-2", "-3" ... for the second, third item with the
+// same digits, and "@pellmark" behind. Only the first 64 bits of each digest are kept
+// to tell repeats, 8 bytes an item; two different digests that agree in them (for a
+// million items a chance of one in thirty million) would be numbered as repeats.
 class TICalendarWriter::TUids {
 public:
     // Room for the expected items below the table's limit of three quarters full, so that
     // it is never doubled (and held twice) on the way.
     explicit TUids(std::size_t expected) { Resize(std::max<std::size_t>(64, expected * 3 / 2)); }
 
-    // The first 64 bits of the item's digest, its slot of the table asked into the cache
-    // already, so that the lookup after the VTODO is written does not wait for memory.
-    std::uint64_t Digest(const TTodoItem& item) {
-        const auto bits = std::bit_cast<std::uint64_t>(item.CreationDate());
-        input_.assign(reinterpret_cast<const char*>(&bits), sizeof bits);
-        input_ += item.Subject();
-        const TSha1Digest digest = Sha1Digest(input_);
-        static constexpr char kHex[] = "0123456789abcdef";
-        uid_.resize(32);
-        for (int i = 0; i < 16; ++i) {
-            const auto byte = static_cast<unsigned char>(digest[i]);
-            uid_[std::size_t(2 * i)] = kHex[byte >> 4];
-            uid_[std::size_t(2 * i + 1)] = kHex[byte & 15];
-        }
-        std::uint64_t key;
-        std::memcpy(&key, digest.data(), sizeof key);
-        key = key == 0 ? 1 : key;  // 0 marks a free slot
-        __builtin_prefetch(&slots_[Home(key)]);
-        return key;
-    }
+    // Asks the key's slot into the cache ahead of its Repeat.
+    void Prefetch(std::uint64_t key) const { __builtin_prefetch(&slots_[Home(key)]); }
 
-    // The UID of the item Digest was last given, valid until the next call.
-    const std::string& Uid(std::uint64_t key) {
-        if (!Insert(key)) {
-            uid_ += '-';
-            uid_ += std::to_string(++repeats_.try_emplace(key, 1).first->second);
-        }
-        uid_ += "@pellmark";
-        return uid_;
+    // 0 for the first item with the digest, else 2, 3 ... for the second, third.
+    int Repeat(std::uint64_t key) {
+        return Insert(key) ? 0 : ++repeats_.try_emplace(key, 1).first->second;
     }
 
 private:
@@ -96,30 +92,69 @@ private:
         }
     }
 
-    std::string input_;  // what is digested
     std::vector<std::uint64_t> slots_;
     std::size_t used_ = 0;
     std::unordered_map<std::uint64_t, int> repeats_;
-    std::string uid_;
 };
 
 TICalendarWriter::TICalendarWriter(std::ostream& out, const QDateTime& stamp,
-                                   std::size_t expectedItems)
-    : out_(out), stamp_(StampText(stamp)), uids_(std::make_unique<TUids>(expectedItems)) {
+                                   std::size_t expectedItems, int helpers)
+    : out_(out),
+      stamp_(StampText(stamp)),
+      uids_(std::make_unique<TUids>(expectedItems)),
+      items_(
+          helpers,
+          [this] {
+              // Each thread converts times with a cache of its own. An item's UID is written
+              // as the first with its digest; Write numbers repeats.
+              return [local = std::make_shared<TLocalTime>(), stamp = stamp_, input = std::string(),
+                      uid = std::string(),
+                      properties = std::string()](const TTodoItem& item, TItemTexts& into) mutable {
+                  uid.clear();
+                  into.keys.push_back(ItemDigest(item, input, uid));
+                  uid += "@pellmark";
+                  properties.clear();
+                  AppendVTodoProperties(properties, item, *local);
+                  const std::size_t start = into.text.size();
+                  AppendVTodo(into.text, uid, stamp, properties);
+                  into.ends.push_back(into.text.find(uid, start) + 32);
+              };
+          },
+          [this](const TItemTexts& texts) { Write(texts); }) {
     AppendCalendarBegin(out_.Text(), kProdId);
 }
 
 TICalendarWriter::~TICalendarWriter() = default;
 
+// The VTODOs as they are, with the number of a repeat put behind the digits of its UID.
+void TICalendarWriter::Write(const TItemTexts& texts) {
+    const std::string_view text = texts.text;
+    std::size_t written = 0;
+    for (std::size_t i = 0; i < texts.keys.size(); ++i) {
+        if (i + 1 < texts.keys.size()) {
+            uids_->Prefetch(texts.keys[i + 1]);
+        }
+        if (const int repeat = uids_->Repeat(texts.keys[i])) {
+            const std::size_t digitsEnd = texts.ends[i];
+            out_.Write(text.substr(written, digitsEnd - written));
+            out_.Write("-");
+            out_.Write(std::to_string(repeat));
+            written = digitsEnd;
+        }
+    }
+    out_.Write(text.substr(written));
+}
+
 void TICalendarWriter::Add(const TTodoItem& item) {
-    const std::uint64_t key = uids_->Digest(item);
-    properties_.clear();
-    AppendVTodoProperties(properties_, item, local_);
-    AppendVTodo(out_.Text(), uids_->Uid(key), stamp_, properties_);
-    out_.ItemDone();
+    items_.Add(item);
+}
+
+void TICalendarWriter::Take(TTodoItem& item) {
+    items_.Take(item);
 }
 
 void TICalendarWriter::Finish() {
+    items_.Finish();
     AppendCalendarEnd(out_.Text());
     out_.Finish();
 }

@@ -29,21 +29,25 @@
 class TICalendarWriter {
 public:
     // `stamp` is the DTSTAMP of every VTODO: the moment of the export. `expectedItems` (may
-    // be 0) sizes the table that numbers items whose UIDs would be the same.
-    TICalendarWriter(std::ostream& out, const QDateTime& stamp, std::size_t expectedItems = 0);
+    // be 0) sizes the table that numbers items whose UIDs would be the same. With `helpers`
+    // threads (FormatHelpers) the items are formatted in batches on them.
+    TICalendarWriter(std::ostream& out, const QDateTime& stamp, std::size_t expectedItems = 0,
+                     int helpers = 0);
     ~TICalendarWriter();
 
     void Add(const TTodoItem& item);
+    // The same, taking the item's content.
+    void Take(TTodoItem& item);
     void Finish();
 
 private:
     class TUids;
+    void Write(const TItemTexts& texts);
 
     TOutputBuffer out_;
     std::string stamp_;
-    std::string properties_;
-    TLocalTime local_;
     std::unique_ptr<TUids> uids_;
+    TItemBatches items_;
 };
 
 // The whole text for a list, written through TICalendarWriter.

@@ -26,13 +26,19 @@
 // break. EWriteError "Cannot write the output" when the stream fails.
 class TJsonWriter {
 public:
-    explicit TJsonWriter(std::ostream& out);
+    // With `helpers` threads (FormatHelpers) the items are formatted in batches on them.
+    explicit TJsonWriter(std::ostream& out, int helpers = 0);
     void Add(const TTodoItem& item);
+    // The same, taking the item's content.
+    void Take(TTodoItem& item);
     void Finish();
 
 private:
+    void Write(const TItemTexts& texts);
+
     TOutputBuffer out_;
     bool any_ = false;
+    TItemBatches items_;
 };
 
 // The whole document for a list.

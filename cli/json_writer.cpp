@@ -197,18 +197,40 @@ void AppendItem(std::string& out, const TTodoItem& item) {
 }
 }  // namespace
 
-TJsonWriter::TJsonWriter(std::ostream& out) : out_(out) {
+TJsonWriter::TJsonWriter(std::ostream& out, int helpers)
+    : out_(out),
+      items_(
+          helpers,
+          [] {
+              return [](const TTodoItem& item, TItemTexts& into) {
+                  // Each item after a comma: the first one's is dropped when it is written.
+                  into.text += ",\n";
+                  AppendItem(into.text, item);
+              };
+          },
+          [this](const TItemTexts& texts) { Write(texts); }) {
     out_.Text() += "{\n  \"items\": [";
 }
 
+void TJsonWriter::Write(const TItemTexts& texts) {
+    std::string_view text = texts.text;
+    if (!any_ && !text.empty()) {
+        text.remove_prefix(1);
+        any_ = true;
+    }
+    out_.Write(text);
+}
+
 void TJsonWriter::Add(const TTodoItem& item) {
-    out_.Text() += any_ ? ",\n" : "\n";
-    any_ = true;
-    AppendItem(out_.Text(), item);
-    out_.ItemDone();
+    items_.Add(item);
+}
+
+void TJsonWriter::Take(TTodoItem& item) {
+    items_.Take(item);
 }
 
 void TJsonWriter::Finish() {
+    items_.Finish();
     out_.Text() += any_ ? "\n  ]\n}\n" : "]\n}\n";
     out_.Finish();
 }

@@ -9,6 +9,8 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <numeric>
+#include <optional>
+#include <sstream>
 #include <tuple>
 
 #include "cli/cli_errors.h"
@@ -155,6 +157,56 @@ private Q_SLOTS:
     // Dates and texts exactly as nlohmann's dump writes them, whichever path the export
     // takes: whole numbers around where the exponent form begins, zeros of both signs,
     // escapes at the start, the middle and the end of texts of several lengths.
+    // A long export is formatted in batches on helper threads: the bytes are those of one
+    // thread, taken or copied, with UIDs repeated within and across batches numbered in
+    // order.
+    void batchesWriteWhatOneThreadWrites() {
+        TTodoItemCollection items;
+        FillAwkward(items);
+        for (int i = 0; i < 13; ++i) {
+            TTodoItem* twin = items.Add();
+            twin->SetSubject("Twin");
+            twin->SetCreationDate(45000.5);
+            FillRandom(items, 600, quint32(77 + i));
+        }
+        const QDateTime stamp(QDate(2024, 5, 1), QTime(8, 0), Qt::UTC);
+        const auto write = [&items, &stamp](const char* format, int helpers, bool take) {
+            std::ostringstream out;
+            std::optional<TJsonWriter> json;
+            std::optional<TCsvWriter> csv;
+            std::optional<TICalendarWriter> ics;
+            const auto each = [&](auto& writer) {
+                for (TTodoItem* item : items) {
+                    if (take) {
+                        TTodoItem copy(nullptr);
+                        copy.Assign(*item);
+                        writer.Take(copy);
+                    } else {
+                        writer.Add(*item);
+                    }
+                }
+                writer.Finish();
+            };
+            if (format == std::string_view("json")) {
+                each(json.emplace(out, helpers));
+            } else if (format == std::string_view("csv")) {
+                each(csv.emplace(out, helpers));
+            } else {
+                each(ics.emplace(out, stamp, 0, helpers));
+            }
+            return std::move(out).str();
+        };
+        QCOMPARE(QByteArray::fromStdString(write("json", 0, false)), ItemsToJson(items));
+        for (const char* format : {"json", "csv", "ics"}) {
+            const std::string alone = write(format, 0, false);
+            QCOMPARE(write(format, 3, true), alone);
+            QCOMPARE(write(format, 1, false), alone);
+        }
+        const QByteArray calendar = QByteArray::fromStdString(write("ics", 2, true));
+        QCOMPARE(calendar.count("-13@pellmark"), 1);
+        QCOMPARE(calendar.count("-14@pellmark"), 0);
+    }
+
     void jsonValuesAsNlohmannWritesThem() {
         const double dates[] = {0.0,
                                 -0.0,
