@@ -98,11 +98,12 @@ bool TCalendarWalker::Next() {
 }
 
 void ReadVTodos(TReadBytes read, const std::function<void(TTodoItem& item)>& onItem,
-                const TCalendarWarning& warn) {
+                const TCalendarWarning& warn, const std::function<void(int line)>& onZone,
+                TLocalTime* local) {
     TCalendarWalker walker(std::move(read));
     TTimeZones zones;
-    TLocalTime local;
-    TVTodoPropertyReader properties(zones, local, warn);
+    std::optional<TLocalTime> ownLocal;
+    TVTodoPropertyReader properties(zones, local ? *local : ownLocal.emplace(), warn);
     std::optional<TVTodoValues> values;
     std::string zone;  // the VTIMEZONE being read, as text for libical
     // What the component inside the VCALENDAR is that the lines now lie in.
@@ -163,6 +164,9 @@ void ReadVTodos(TReadBytes read, const std::function<void(TTodoItem& item)>& onI
                 values.emplace();
             } else if (name == "VTIMEZONE") {
                 top = TTop::Zone;
+                if (onZone) {
+                    onZone(line.Number);
+                }
             } else {
                 top = TTop::Other;
                 warning(QStringLiteral("line %1: skipped a %2: only VTODO components become "

@@ -52,6 +52,9 @@ private:
 // TZID parameters after them. Other components (VEVENT, VJOURNAL, VFREEBUSY), a VALARM
 // inside a VTODO, and RRULE are skipped with a warning line each; so is an unknown time
 // zone (once), whose times are then taken as local times. ECalendarError for input that
-// is malformed or holds a value that cannot be read.
+// is malformed or holds a value that cannot be read. `onZone`, if given, gets the line of
+// each VTIMEZONE's BEGIN; `local`, if given, converts local times (and keeps what it
+// learnt for the next call).
 void ReadVTodos(TReadBytes read, const std::function<void(TTodoItem& item)>& onItem,
-                const TCalendarWarning& warn);
+                const TCalendarWarning& warn, const std::function<void(int line)>& onZone = {},
+                TLocalTime* local = nullptr);

@@ -11,6 +11,7 @@
 #include <ostream>
 
 #include "cli/arguments.h"
+#include "cli/chunked_import.h"
 #include "cli/cli_errors.h"
 #include "cli/csv_io.h"
 #include "cli/help_text.h"
@@ -98,6 +99,8 @@ public:
     // a pipe.
     bool CanRewind() const { return file_.isOpen() && !file_.isSequential(); }
     bool Rewind() { return file_.seek(0); }
+    // The file's size; 0 for standard input.
+    std::uint64_t Size() const { return file_.isOpen() ? std::uint64_t(file_.size()) : 0; }
 
 private:
     QFile file_;
@@ -199,33 +202,54 @@ int Import(const std::vector<std::string>& args, std::istream& in, std::ostream&
     ImportInput source(input, in);
     std::optional<TTodoFileWriter> list(std::in_place, FileName(*output));
     const auto add = [&list](TTodoItem& item) { list->Add(item); };
-    try {
-        if (format == "ics") {
-            ReadICalendar(source.Read(), add, [&](const QString& warning) {
-                Write(err, inputName + QLatin1String(": ") + warning + QLatin1Char('\n'));
-            });
-        } else if (format == "json") {
-            // A file is read by the quickest reader first; when one stops, the file is read
-            // again from the start into a new temporary list by the next, the last of them
-            // the parser that names the fault.
-            const auto again = [&] {
+    // A file is read by the quickest reader first: a long one in chunks on every core. When
+    // a reader gives up, the file is read again from its start into a new temporary list
+    // by the next; the last of them names the fault.
+    const int helpers = source.CanRewind() ? ChunkHelpers(source.Size()) : 0;
+    const auto firstThatReads = [&](bool (*inChunks)(TReadBytes, int, TTodoFileWriter&),
+                                    std::initializer_list<std::function<bool()>> readers) {
+        bool again = helpers > 0;
+        if (again && inChunks(source.Read(), helpers, *list)) {
+            return;
+        }
+        for (const std::function<bool()>& reader : readers) {
+            if (again) {
                 list.reset();
                 if (!source.Rewind()) {
                     throw EReadError(QStringLiteral("Cannot read file %1").arg(inputName));
                 }
                 list.emplace(FileName(*output));
-            };
-            if (!source.CanRewind()) {
-                ReadJsonItems(source.Read(), add);
-            } else if (!ReadJsonItemsInChunks(source.Read(), add)) {
-                again();
-                if (!ReadJsonItemsQuickly(source.Read(), add)) {
-                    again();
-                    ReadJsonItems(source.Read(), add);
-                }
             }
+            again = true;
+            if (reader()) {
+                return;
+            }
+        }
+    };
+    try {
+        if (format == "ics") {
+            firstThatReads(
+                ImportICalendarInChunks, {[&] {
+                    ReadICalendar(source.Read(), add, [&](const QString& warning) {
+                        Write(err, inputName + QLatin1String(": ") + warning + QLatin1Char('\n'));
+                    });
+                    return true;
+                }});
+        } else if (format == "csv") {
+            firstThatReads(ImportCsvInChunks, {[&] {
+                               ReadCsvItems(source.Read(), add);
+                               return true;
+                           }});
+        } else if (!source.CanRewind()) {
+            ReadJsonItems(source.Read(), add);
         } else {
-            ReadCsvItems(source.Read(), add);
+            firstThatReads(ImportJsonInChunks,
+                           {[&] { return ReadJsonItemsInChunks(source.Read(), add); },
+                            [&] { return ReadJsonItemsQuickly(source.Read(), add); },
+                            [&] {
+                                ReadJsonItems(source.Read(), add);
+                                return true;
+                            }});
         }
     } catch (const EImportError& error) {
         Fail(inputName + QLatin1String(": ") + error.Message());

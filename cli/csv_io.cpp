@@ -12,6 +12,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "cli/chunked_import.h"
 #include "cli/cli_errors.h"
 #include "cli/item_fields.h"
 #include "cli/item_stream.h"
@@ -472,4 +473,73 @@ void ReadCsvItems(TReadBytes read, const std::function<void(TTodoItem& item)>& o
 
 void ItemsFromCsv(const QByteArray& csv, TTodoItemCollection& into) {
     ReadItemsFromBytes(ReadCsvItems, csv, into);
+}
+
+namespace {
+
+// Records cut at a line end with an even number of quotes before it in the chunk: outside
+// a quoted field, as a quote within one is doubled and one anywhere else is an error the
+// reader reports. Every chunk gets the header line.
+class TCsvChunkLayout : public TChunkLayout {
+public:
+    std::size_t Head(std::string_view start) override {
+        std::size_t at = start.starts_with("\xEF\xBB\xBF") ? 3 : 0;
+        if (at == start.size() || start[at] == '\r' || start[at] == '\n') {
+            return kNone;
+        }
+        bool quoted = false;
+        for (; at < start.size(); ++at) {
+            const char c = start[at];
+            if (c == '"') {
+                quoted = !quoted;
+            } else if (!quoted && c == '\n') {
+                return at + 1;
+            } else if (!quoted && c == '\r' && (at + 1 == start.size() || start[at + 1] != '\n')) {
+                return kNone;  // a CR alone ends the header too: more than one line would go
+            }
+        }
+        return kNone;
+    }
+    std::size_t LastCut(std::string_view bytes) const override {
+        std::size_t end = bytes.rfind('\n');
+        if (end == std::string_view::npos) {
+            return kNone;
+        }
+        const auto quotes = [&bytes](std::size_t from, std::size_t to) {
+            return std::size_t(std::count(bytes.begin() + std::ptrdiff_t(from),
+                                          bytes.begin() + std::ptrdiff_t(to), '"'));
+        };
+        for (std::size_t before = quotes(0, end); before % 2 != 0;) {
+            const std::size_t earlier =
+                end == 0 ? std::string_view::npos : bytes.rfind('\n', end - 1);
+            if (earlier == std::string_view::npos) {
+                return kNone;
+            }
+            before -= quotes(earlier, end);
+            end = earlier;
+        }
+        return end + 1;
+    }
+    bool Document(std::string_view head, std::string_view chunk, bool,
+                  std::string& into) const override {
+        into.assign(head);
+        into += chunk;
+        return true;
+    }
+};
+
+}  // namespace
+
+bool ImportCsvInChunks(TReadBytes read, int helpers, TTodoFileWriter& list) {
+    TCsvChunkLayout layout;
+    return ImportInChunks(
+        std::move(read), layout,
+        []() -> TReadChunk {
+            return [](std::string_view document, std::size_t,
+                      const std::function<void(TTodoItem & item)>& onItem) {
+                ReadCsvItems(ReadFromMemory(document), onItem);
+                return true;
+            };
+        },
+        helpers, list);
 }

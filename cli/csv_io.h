@@ -18,6 +18,7 @@
 #include "calendar/line_reader.h"
 #include "cli/item_stream.h"
 #include "model/todo_collections.h"
+#include "model/todo_file.h"
 
 // Writes the header row at once and a record per Add. EWriteError "Cannot write the
 // output" when the stream fails.
@@ -48,3 +49,7 @@ void ItemsFromCsv(const QByteArray& csv, TTodoItemCollection& into);
 // record is read; an error is raised when it is reached. A field longer than 4 MiB is
 // refused.
 void ReadCsvItems(TReadBytes read, const std::function<void(TTodoItem& item)>& onItem);
+// The same on `helpers` threads (ChunkHelpers), cut at line ends outside quotes, the items
+// going straight to `list` as .2do records; false, with some items added, for any error:
+// the input is then read again with ReadCsvItems, which names it.
+bool ImportCsvInChunks(TReadBytes read, int helpers, TTodoFileWriter& list);

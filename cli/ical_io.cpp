@@ -1,5 +1,6 @@
 #include "cli/ical_io.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <memory>
@@ -9,6 +10,7 @@
 #include "calendar/calendar_error.h"
 #include "calendar/calendar_reader.h"
 #include "calendar/vtodo_mapping.h"
+#include "cli/chunked_import.h"
 #include "cli/cli_errors.h"
 #include "cli/item_stream.h"
 #include "cli/sha1_digest.h"
@@ -179,4 +181,83 @@ void ItemsFromICalendar(const QByteArray& text, TTodoItemCollection& into,
             ReadICalendar(std::move(read), onItem, warn);
         },
         text, into);
+}
+
+namespace {
+
+// A calendar cut before each VTODO: every chunk gets the lines before the first VTODO
+// (its time zones among them) and an END:VCALENDAR.
+class TICalendarChunkLayout : public TChunkLayout {
+public:
+    std::size_t Head(std::string_view start) override {
+        const std::size_t first = NextTodo(start, 0);
+        if (first == kNone) {
+            return kNone;
+        }
+        headLines_ = int(std::count(start.begin(), start.begin() + std::ptrdiff_t(first), '\n'));
+        return first;
+    }
+    std::size_t LastCut(std::string_view bytes) const override {
+        for (std::size_t at = bytes.rfind(kTodo); at != std::string_view::npos && at > 0;
+             at = bytes.rfind(kTodo, at - 1)) {
+            if (IsTodoLine(bytes, at)) {
+                return at;
+            }
+        }
+        return kNone;
+    }
+    bool Document(std::string_view head, std::string_view chunk, bool last,
+                  std::string& into) const override {
+        into.assign(head);
+        into += chunk;
+        if (!last) {
+            into += "END:VCALENDAR\r\n";
+        }
+        return true;
+    }
+    int HeadLines() const { return headLines_; }
+
+private:
+    static constexpr std::string_view kTodo = "BEGIN:VTODO";
+
+    static bool IsTodoLine(std::string_view bytes, std::size_t at) {
+        const std::size_t end = at + kTodo.size();
+        return (at == 0 || bytes[at - 1] == '\n') && end < bytes.size() &&
+               (bytes[end] == '\r' || bytes[end] == '\n');
+    }
+    static std::size_t NextTodo(std::string_view bytes, std::size_t from) {
+        for (std::size_t at = bytes.find(kTodo, from); at != std::string_view::npos;
+             at = bytes.find(kTodo, at + 1)) {
+            if (IsTodoLine(bytes, at)) {
+                return at;
+            }
+        }
+        return kNone;
+    }
+
+    int headLines_ = 0;
+};
+
+}  // namespace
+
+bool ImportICalendarInChunks(TReadBytes read, int helpers, TTodoFileWriter& list) {
+    TICalendarChunkLayout layout;
+    return ImportInChunks(
+        std::move(read), layout,
+        [&layout]() -> TReadChunk {
+            // The thread's conversions of local times are kept from chunk to chunk.
+            return [headLines = layout.HeadLines(), local = std::make_shared<TLocalTime>()](
+                       std::string_view document, std::size_t,
+                       const std::function<void(TTodoItem & item)>& onItem) {
+                // A warning is printed by the reader that takes over; a time zone after the
+                // head would hold for the chunks after this one too.
+                bool clean = true;
+                ReadVTodos(
+                    ReadFromMemory(document), onItem, [&clean](const QString&) { clean = false; },
+                    [&clean, headLines](int line) { clean = clean && line <= headLines; },
+                    local.get());
+                return clean;
+            };
+        },
+        helpers, list);
 }

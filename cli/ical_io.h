@@ -22,6 +22,7 @@
 #include "calendar/local_time.h"
 #include "cli/item_stream.h"
 #include "model/todo_collections.h"
+#include "model/todo_file.h"
 
 // Writes iCalendar to a stream through TOutputBuffer: the calendar's first lines, then
 // a VTODO per Add, and END:VCALENDAR with Finish. EWriteError "Cannot write the output"
@@ -61,6 +62,11 @@ QByteArray ItemsToICalendar(const TTodoItemCollection& items, const QDateTime& s
 // that are not UTF-8, a line longer than MaxContentLineLength.
 void ReadICalendar(TReadBytes read, const std::function<void(TTodoItem& item)>& onItem,
                    const std::function<void(const QString& warning)>& warn);
+// The same on `helpers` threads (ChunkHelpers), cut at the VTODOs, the items going straight
+// to `list` as .2do records; false, with some items added, for input that gives a warning
+// or an error, or defines time zones after its first VTODO: it is then read again with
+// ReadICalendar, which reports them.
+bool ImportICalendarInChunks(TReadBytes read, int helpers, TTodoFileWriter& list);
 // The same from bytes in memory, appending to `into` only when the whole text is good.
 void ItemsFromICalendar(const QByteArray& text, TTodoItemCollection& into,
                         const std::function<void(const QString& warning)>& warn = {});

@@ -22,17 +22,99 @@
 
 #include "calendar/line_reader.h"  // TReadBytes
 
+// The layout the reader takes, apart from the reader, for cutting a document elsewhere.
+namespace json_layout {
+
+inline bool IsBlank(char c) {
+    return c == ' ' || c == '\n' || c == '\r' || c == '\t';
+}
+
+inline std::size_t Blanks(std::string_view bytes, std::size_t at) {
+    while (at < bytes.size() && IsBlank(bytes[at])) {
+        ++at;
+    }
+    return at;
+}
+
+// The place of the items' bracket in {"items": [, with the line break, indent and brace the
+// first item (and so every item) starts with in `itemStart`; npos when the bytes do not
+// start so. With `empty`, the place of an empty list's bracket instead.
+inline std::size_t Opening(std::string_view bytes, std::string& itemStart, bool* empty = nullptr) {
+    constexpr std::size_t kNone = std::string_view::npos;
+    constexpr std::string_view kKey = "\"items\"";
+    std::size_t at = Blanks(bytes, 0);
+    if (at == bytes.size() || bytes[at] != '{') {
+        return kNone;
+    }
+    at = Blanks(bytes, at + 1);
+    if (bytes.substr(at, kKey.size()) != kKey) {
+        return kNone;
+    }
+    at = Blanks(bytes, at + kKey.size());
+    if (at == bytes.size() || bytes[at] != ':') {
+        return kNone;
+    }
+    at = Blanks(bytes, at + 1);
+    if (at == bytes.size() || bytes[at] != '[') {
+        return kNone;
+    }
+    const std::size_t open = at;
+    const std::size_t first = Blanks(bytes, open + 1);
+    if (first < bytes.size() && bytes[first] == ']' && empty) {
+        *empty = true;
+        return first;
+    }
+    if (first == bytes.size() || bytes[first] != '{') {
+        return kNone;
+    }
+    const std::size_t line = bytes.substr(open, first - open).rfind('\n');
+    if (line == kNone) {
+        return kNone;
+    }
+    itemStart.assign(bytes.substr(open + line, first + 1 - (open + line)));
+    return open;
+}
+
+// The place of the comma before the last item that starts in the bytes after their first,
+// npos if there is none: the item's line break, indent and brace, blanks before them.
+inline std::size_t LastCut(std::string_view bytes, std::string_view itemStart) {
+    for (std::size_t at = bytes.rfind(itemStart); at != std::string_view::npos && at > 1;
+         at = bytes.rfind(itemStart, at - 1)) {
+        std::size_t comma = at;
+        while (comma > 1 && IsBlank(bytes[comma - 1])) {
+            --comma;
+        }
+        if (comma > 1 && bytes[comma - 1] == ',') {
+            return comma - 1;
+        }
+    }
+    return std::string_view::npos;
+}
+
+}  // namespace json_layout
+
+// What a reader allocates, kept for the next reader on the same thread.
+struct TJsonChunkMemory {
+    static constexpr std::size_t kMaxRun = 8 << 20;  // the longest run parsed at once
+    simdjson::ondemand::parser parser{kMaxRun};
+    std::vector<char> buffer;
+};
+
 template <typename TSax>
 class TChunkJsonReader {
 public:
-    TChunkJsonReader(TReadBytes read, TSax& sax, int maxDepth)
-        : read_(std::move(read)), sax_(sax), maxDepth_(maxDepth), parser_(kMaxRun) {}
+    TChunkJsonReader(TReadBytes read, TSax& sax, int maxDepth, TJsonChunkMemory& memory)
+        : read_(std::move(read)),
+          sax_(sax),
+          maxDepth_(maxDepth),
+          parser_(memory.parser),
+          buffer_(memory.buffer) {}
 
     // True when the whole input was read; false when it stopped early, with the events up
     // to there given. Exceptions of the SAX handler pass through.
     bool Run() {
-        buffer_.resize(kFirstRoom + simdjson::SIMDJSON_PADDING);
-        room_ = kFirstRoom;
+        buffer_.resize(std::max(buffer_.size(), kFirstRoom + simdjson::SIMDJSON_PADDING));
+        room_ = buffer_.size() - simdjson::SIMDJSON_PADDING;
         if (!More()) {
             return false;
         }
@@ -74,11 +156,11 @@ private:
     static constexpr std::size_t kBlock = 1 << 20;
     static constexpr std::size_t kFirstRoom = 2 * kBlock;
     // The longest run: an item longer than that is left to the other readers.
-    static constexpr std::size_t kMaxRun = 8 * kBlock;
+    static constexpr std::size_t kMaxRun = TJsonChunkMemory::kMaxRun;
 
     enum TOpening { kItems, kEmpty, kOther };
 
-    static bool IsBlank(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
+    static bool IsBlank(char c) { return json_layout::IsBlank(c); }
 
     std::size_t Blanks(std::size_t at) const {
         while (at < end_ && IsBlank(buffer_[at])) {
@@ -112,34 +194,14 @@ private:
     // starts with; `open` is the array's bracket. The events of the opening are given, and
     // for an empty list those of the whole document.
     TOpening Opening(std::size_t& open) {
-        std::size_t at = Blanks(0);
-        constexpr std::string_view kKey = "\"items\"";
-        if (at == end_ || buffer_[at] != '{') {
+        bool empty = false;
+        open = json_layout::Opening(std::string_view(buffer_.data(), end_), itemStart_, &empty);
+        if (open == std::string_view::npos) {
             return kOther;
         }
-        at = Blanks(at + 1);
-        if (std::string_view(&buffer_[at], end_ - at).substr(0, kKey.size()) != kKey) {
-            return kOther;
+        if (empty) {
+            return EmptyList(open) ? kEmpty : kOther;
         }
-        at = Blanks(at + kKey.size());
-        if (at == end_ || buffer_[at] != ':') {
-            return kOther;
-        }
-        at = Blanks(at + 1);
-        if (at == end_ || buffer_[at] != '[') {
-            return kOther;
-        }
-        open = at;
-        const std::size_t first = Blanks(at + 1);
-        if (first == end_ || buffer_[first] != '{') {
-            // An empty list, or another layout.
-            return first < end_ && buffer_[first] == ']' && EmptyList(first) ? kEmpty : kOther;
-        }
-        const std::size_t line = std::string_view(&buffer_[open], first - open).rfind('\n');
-        if (line == std::string_view::npos) {
-            return kOther;
-        }
-        itemStart_.assign(&buffer_[open + line], first + 1 - (open + line));
         StartList();
         return kItems;
     }
@@ -175,20 +237,11 @@ private:
     }
 
     // The comma before the last item that starts in the buffer after begin_, kNone if
-    // there is none: the item's line break, indent and brace, with blanks before them.
+    // there is none.
     std::size_t LastCut() const {
-        const std::string_view bytes(buffer_.data() + begin_ + 1, end_ - begin_ - 1);
-        for (std::size_t at = bytes.rfind(itemStart_); at != std::string_view::npos && at > 0;
-             at = bytes.rfind(itemStart_, at - 1)) {
-            std::size_t comma = at;
-            while (comma > 0 && IsBlank(bytes[comma - 1])) {
-                --comma;
-            }
-            if (comma > 0 && bytes[comma - 1] == ',') {
-                return begin_ + comma;  // bytes starts after begin_
-            }
-        }
-        return kNone;
+        const std::size_t cut = json_layout::LastCut(
+            std::string_view(buffer_.data() + begin_, end_ - begin_), itemStart_);
+        return cut == std::string_view::npos ? kNone : begin_ + cut;
     }
 
     // At the input's end: the bracket that closes the items, with only the object's brace
@@ -355,8 +408,8 @@ private:
     TReadBytes read_;
     TSax& sax_;
     const int maxDepth_;
-    simdjson::ondemand::parser parser_;
-    std::vector<char> buffer_;  // room_ bytes and simdjson's padding after them
+    simdjson::ondemand::parser& parser_;
+    std::vector<char>& buffer_;  // room_ bytes and simdjson's padding after them
     std::size_t room_ = 0;
     std::size_t begin_ = 0;  // the byte before the items not yet parsed
     std::size_t end_ = 0;

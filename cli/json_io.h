@@ -21,6 +21,7 @@
 #include "calendar/line_reader.h"
 #include "cli/item_stream.h"
 #include "model/todo_collections.h"
+#include "model/todo_file.h"
 
 // Writes the document one item at a time: UTF-8, indented by two blanks, with a final line
 // break. EWriteError "Cannot write the output" when the stream fails.
@@ -63,3 +64,6 @@ bool ReadJsonItemsQuickly(TReadBytes read, const std::function<void(TTodoItem& i
 // The same, faster still, for a document laid out with each item starting on a line of its
 // own at one indent, as the export writes it; false for any other, as above.
 bool ReadJsonItemsInChunks(TReadBytes read, const std::function<void(TTodoItem& item)>& onItem);
+// The same on `helpers` threads (ChunkHelpers), the items going straight to `list` as .2do
+// records; false as above, and for an error of an item too.
+bool ImportJsonInChunks(TReadBytes read, int helpers, TTodoFileWriter& list);

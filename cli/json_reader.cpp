@@ -9,10 +9,12 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <utility>
 
 #include "calendar/utf8_text.h"
+#include "cli/chunked_import.h"
 #include "cli/cli_errors.h"
 #include "cli/item_fields.h"
 #include "cli/item_stream.h"
@@ -553,7 +555,7 @@ private:
             if (index_ == std::numeric_limits<int>::max()) {
                 throw EImportError(QStringLiteral("too many items"));
             }
-            item_ = std::make_unique<TTodoItem>(nullptr);
+            item_.emplace(nullptr);
             state_ = kInItem;
         }
         return true;
@@ -664,7 +666,7 @@ private:
     bool valueIsItems_ = false;
     bool sawItems_ = false;
     int index_ = 0;
-    std::unique_ptr<TTodoItem> item_;
+    std::optional<TTodoItem> item_;    // in place: items are many, the heap is shared
     std::optional<TItemField> field_;  // the item's key whose value comes
     std::string innerKey_;             // a key inside that value
     Json text_ = Json::string_t();     // a string value being read
@@ -682,8 +684,57 @@ struct TReadAgain {};
 }  // namespace
 
 bool ReadJsonItemsInChunks(TReadBytes read, const std::function<void(TTodoItem& item)>& onItem) {
+    TJsonChunkMemory memory;
     TItemsSax sax(nullptr, onItem);
-    return TChunkJsonReader<TItemsSax>(std::move(read), sax, kMaxDepth).Run();
+    return TChunkJsonReader<TItemsSax>(std::move(read), sax, kMaxDepth, memory).Run();
+}
+
+namespace {
+
+// The items of the export's layout cut at the comma before an item's line: each chunk
+// bracketed again as a list of its own.
+class TJsonChunkLayout : public TChunkLayout {
+public:
+    std::size_t Head(std::string_view start) override {
+        const std::size_t open = json_layout::Opening(start, itemStart_);
+        return open == std::string_view::npos ? kNone : open + 1;
+    }
+    std::size_t LastCut(std::string_view bytes) const override {
+        const std::size_t cut = json_layout::LastCut(bytes, itemStart_);
+        return cut == std::string_view::npos ? kNone : cut;
+    }
+    bool Document(std::string_view head, std::string_view chunk, bool last,
+                  std::string& into) const override {
+        into.assign(head);
+        // The comma before the chunk's first item, if it is not the list's first.
+        into += chunk.substr(chunk.starts_with(',') ? 1 : 0);
+        if (!last) {
+            into += "]}";
+        }
+        return true;
+    }
+
+private:
+    std::string itemStart_;
+};
+
+}  // namespace
+
+bool ImportJsonInChunks(TReadBytes read, int helpers, TTodoFileWriter& list) {
+    TJsonChunkLayout layout;
+    return ImportInChunks(
+        std::move(read), layout,
+        []() -> TReadChunk {
+            return [memory = std::make_shared<TJsonChunkMemory>()](
+                       std::string_view document, std::size_t,
+                       const std::function<void(TTodoItem & item)>& onItem) {
+                TItemsSax sax(nullptr, onItem);
+                return TChunkJsonReader<TItemsSax>(ReadFromMemory(document), sax, kMaxDepth,
+                                                   *memory)
+                    .Run();
+            };
+        },
+        helpers, list);
 }
 
 bool ReadJsonItemsQuickly(TReadBytes read, const std::function<void(TTodoItem& item)>& onItem) {

@@ -27,7 +27,7 @@ public:
     TOrderedBatches(int helpers, const std::function<TWork()>& makeWork,
                     std::function<void(TBatch& batch)> deliver)
         : deliver_(std::move(deliver)) {
-        const std::size_t slots = helpers > 0 ? 4 * std::size_t(helpers) + 2 : 1;
+        const std::size_t slots = helpers > 0 ? 3 * std::size_t(helpers) + 1 : 1;
         for (std::size_t i = 0; i < slots; ++i) {
             slots_.push_back(std::make_unique<TSlot>());
         }

@@ -440,6 +440,24 @@ void TTodoFileWriter::Add(const TTodoItem& item) {
     ++count_;
 }
 
+void TTodoFileWriter::AddRecords(const char* records, std::size_t size, int count) {
+    if (count > std::numeric_limits<std::int32_t>::max() - count_) {
+        throw EWriteError(QStringLiteral("A list cannot hold more than 2147483647 items"));
+    }
+    if (used_ + size > buffer_.size()) {
+        file_->Write(buffer_.data(), used_);
+        flushed_ = true;
+        used_ = 0;
+    }
+    if (size > buffer_.size()) {
+        file_->Write(records, size);
+    } else {
+        std::memcpy(buffer_.data() + used_, records, size);
+        used_ += size;
+    }
+    count_ += count;
+}
+
 void TTodoFileWriter::Commit() {
     char count[4];
     TRecordWriter(count).Int(count_);

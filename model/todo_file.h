@@ -89,6 +89,8 @@ public:
 
     // EWriteError for a text too long for its field (naming the item by its number).
     void Add(const TTodoItem& item);
+    // Records made apart by AppendItemRecord, `count` of them, in the order of the list.
+    void AddRecords(const char* records, std::size_t size, int count);
     int Count() const { return count_; }
     void Commit();
 

@@ -403,6 +403,25 @@ private Q_SLOTS:
         QTest::newRow("csv endless record")
             << "in.csv" << QByteArray("Subject\r\n") + QByteArray(1000000, ',')
             << "in.csv: line 2 (item 0): 1000001 fields where the header has 1";
+        // A long list, read in chunks on several cores, with its fault near the end: the
+        // message of the reader that reads it from the start.
+        TTodoItemCollection many;
+        FillRandom(many, 6000, 3);
+        QByteArray json = ItemsToJson(many);
+        const qsizetype tag = json.lastIndexOf("\"Tag\": ") + 7;
+        json.replace(tag, json.indexOf(',', tag) - tag, "\"x\"");
+        QTest::newRow("long json, an item in error at its end")
+            << "in.json" << json
+            << "in.json: item 5999, key \"Tag\": expected a whole number from -2147483648 to "
+               "2147483647";
+        // Lines end at CR LF, LF or CR alone.
+        const QByteArray csv = ItemsToCsv(many);
+        QTest::newRow("long csv, a stray quote at its end")
+            << "in.csv" << csv + "x\"x\r\n"
+            << QStringLiteral(
+                   "in.csv: line %1: a quote inside a field that does not start with "
+                   "one")
+                   .arg(csv.count('\r') + csv.count('\n') - csv.count("\r\n") + 1);
         QTest::newRow("input missing")
             << "gone.json" << QByteArray() << "Cannot open file gone.json";
     }

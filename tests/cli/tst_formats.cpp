@@ -4,6 +4,7 @@
 #include <libical/ical.h>
 #include <QCryptographicHash>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTest>
 #include <bit>
 #include <limits>
@@ -205,6 +206,81 @@ private Q_SLOTS:
         const QByteArray calendar = QByteArray::fromStdString(write("ics", 2, true));
         QCOMPARE(calendar.count("-13@pellmark"), 1);
         QCOMPARE(calendar.count("-14@pellmark"), 0);
+    }
+
+    // A long import is read in chunks on helper threads: the list is the one the reader
+    // makes, or the chunks give up (and the reader then names what it finds).
+    void chunksReadWhatTheReaderReads_data() {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<bool>("inChunks");
+        TTodoItemCollection items;
+        FillAwkward(items);
+        FillRandom(items, 9000, 9);
+        const QByteArray json = ItemsToJson(items);
+        const QByteArray csv = ItemsToCsv(items);
+        const QByteArray ics =
+            ItemsToICalendar(items, QDateTime(QDate(2024, 5, 1), QTime(8, 0), Qt::UTC));
+        const auto at = [](const QByteArray& text, const QByteArray& before, qsizetype from) {
+            return text.indexOf(before, from);
+        };
+        QTest::newRow("json") << "json" << json << true;
+        QTest::newRow("csv") << "csv" << csv << true;
+        QTest::newRow("csv, LF line ends")
+            << "csv" << QByteArray(csv).replace("\r\n", "\n") << true;
+        QTest::newRow("ics") << "ics" << ics << true;
+        QTest::newRow("json, an item in error late")
+            << "json"
+            << QByteArray(json).insert(at(json, "\"Tag\": 0", json.size() - 2000) + 7, '"')
+            << false;
+        QTest::newRow("csv, a stray quote late")
+            << "csv" << QByteArray(csv).insert(at(csv, "\r\n", csv.size() - 2000) - 1, "x\"x")
+            << false;
+        QTest::newRow("csv, a header ended by CR alone")
+            << "csv" << QByteArray(csv).replace(csv.indexOf("\r\n"), 2, "\r") << false;
+        const QByteArray event = "BEGIN:VEVENT\r\nUID:e\r\nEND:VEVENT\r\n";
+        QTest::newRow("ics, an event between the VTODOs")
+            << "ics" << QByteArray(ics).insert(at(ics, "BEGIN:VTODO", ics.size() / 2), event)
+            << false;
+        const QByteArray zone =
+            "BEGIN:VTIMEZONE\r\nTZID:Test/Zone\r\nBEGIN:STANDARD\r\nDTSTART:19700101T000000\r\n"
+            "TZOFFSETFROM:+0100\r\nTZOFFSETTO:+0100\r\nEND:STANDARD\r\nEND:VTIMEZONE\r\n";
+        QTest::newRow("ics, a time zone after the first VTODO")
+            << "ics" << QByteArray(ics).insert(at(ics, "BEGIN:VTODO", ics.size() / 2), zone)
+            << false;
+        QTest::newRow("ics, a time zone before it")
+            << "ics" << QByteArray(ics).insert(at(ics, "BEGIN:VTODO", 0), zone) << true;
+    }
+    void chunksReadWhatTheReaderReads() {
+        QFETCH(QString, format);
+        QFETCH(QByteArray, input);
+        QFETCH(bool, inChunks);
+        QVERIFY(input.size() > 3 * 256 * 1024);  // several chunks
+        const QTemporaryDir folder;
+        const QString file = folder.filePath(QStringLiteral("chunks.2do"));
+        TTodoFileWriter list(file);
+        auto* import = format == QLatin1String("json")  ? ImportJsonInChunks
+                       : format == QLatin1String("csv") ? ImportCsvInChunks
+                                                        : ImportICalendarInChunks;
+        QCOMPARE(
+            import(ReadFromMemory(std::string_view(input.constData(), std::size_t(input.size()))),
+                   2, list),
+            inChunks);
+        if (!inChunks) {
+            return;
+        }
+        list.Commit();
+        TTodoItemCollection read;
+        if (format == QLatin1String("json")) {
+            ItemsFromJson(input, read);
+        } else if (format == QLatin1String("csv")) {
+            ItemsFromCsv(input, read);
+        } else {
+            ItemsFromICalendar(input, read,
+                               [](const QString& warning) { QFAIL(qPrintable(warning)); });
+        }
+        QVERIFY(read.Count() > 6000);
+        QCOMPARE(ReadWholeFile(file), ItemsToBytes(read));
     }
 
     void jsonValuesAsNlohmannWritesThem() {
