@@ -18,6 +18,7 @@
 #include "cli/ical_io.h"
 #include "cli/item_fields.h"
 #include "cli/json_io.h"
+#include "cli/ordered_batches.h"
 #include "cli/sync_command.h"
 #include "cli/text_table.h"
 #include "model/date_time.h"
@@ -332,34 +333,59 @@ int Show(const std::vector<std::string>& args, std::ostream& out) {
     // The rows in the order a sort would give them; the items stay where they are.
     const std::vector<int> order = SortedTodoOrder(items, sortKind.value_or(tdHandle),
                                                    a.Has("desc") ? sdDescending : sdAscending);
-    TTextTable table;
-    table.AddColumn("#", true);
-    for (const TTodoData kind : kinds) {
-        table.AddColumn(TodoDataCaption(kind), DataKindIsNumeric(kind));
+    // A long table is made and printed in parts, one for each core.
+    const int parts = std::max(1, FormatHelpers(order.size()));
+    std::vector<TTextTable> tables(static_cast<std::size_t>(parts));
+    for (TTextTable& table : tables) {
+        table.AddColumn("#", true);
+        for (const TTodoData kind : kinds) {
+            table.AddColumn(TodoDataCaption(kind), DataKindIsNumeric(kind));
+        }
     }
-    TItemCellTexts texts;
-    // Sorted rows lie anywhere in memory: each item, and then its texts, are fetched into
-    // the cache some rows early, so that the misses overlap.
-    constexpr std::size_t kAhead = 8;
-    for (std::size_t row = 0; row < order.size(); ++row) {
-        if (row + 2 * kAhead < order.size()) {
-            const char* ahead = reinterpret_cast<const char*>(items.At(order[row + 2 * kAhead]));
-            for (std::size_t line = 0; line < sizeof(TTodoItem); line += 64) {
-                __builtin_prefetch(ahead + line);
+    const auto rows = [&order, parts](int part) {
+        return std::pair(order.size() * std::size_t(part) / std::size_t(parts),
+                         order.size() * std::size_t(part + 1) / std::size_t(parts));
+    };
+    ForEachPart(parts, [&](int part) {
+        TTextTable& table = tables[std::size_t(part)];
+        TItemCellTexts texts;
+        const auto [first, end] = rows(part);
+        // Sorted rows lie anywhere in memory: each item, and then its texts, are fetched
+        // into the cache some rows early, so that the misses overlap.
+        constexpr std::size_t kAhead = 8;
+        for (std::size_t row = first; row < end; ++row) {
+            if (row + 2 * kAhead < end) {
+                const char* ahead =
+                    reinterpret_cast<const char*>(items.At(order[row + 2 * kAhead]));
+                for (std::size_t line = 0; line < sizeof(TTodoItem); line += 64) {
+                    __builtin_prefetch(ahead + line);
+                }
+            }
+            if (row + kAhead < end) {
+                const TTodoItem& ahead = *items.At(order[row + kAhead]);
+                __builtin_prefetch(ahead.Subject().data());
+                __builtin_prefetch(ahead.Resource().data());
+            }
+            const TTodoItem& item = *items.At(order[row]);
+            table.AddCell(std::to_string(row));
+            for (const TTodoData kind : kinds) {
+                table.AddCell(texts.Text(item, kind));
             }
         }
-        if (row + kAhead < order.size()) {
-            const TTodoItem& ahead = *items.At(order[row + kAhead]);
-            __builtin_prefetch(ahead.Subject().data());
-            __builtin_prefetch(ahead.Resource().data());
+    });
+    const std::vector<int> widths = TTextTable::Widths(tables);
+    std::vector<std::string> lines(tables.size());
+    // The items are not needed any more: on several cores they are freed beside the printing.
+    ForEachPart(parts > 1 ? parts + 1 : 1, [&](int part) {
+        if (part == parts) {
+            items.Clear();
+        } else {
+            lines[std::size_t(part)] = tables[std::size_t(part)].Render(widths, part == 0);
         }
-        const TTodoItem& item = *items.At(order[row]);
-        table.AddCell(std::to_string(row));
-        for (const TTodoData kind : kinds) {
-            table.AddCell(texts.Text(item, kind));
-        }
+    });
+    for (const std::string& part : lines) {
+        out << part;
     }
-    out << table.Render();
     return ecSuccess;
 }
 

@@ -6,6 +6,7 @@
 // a time, each filled again once handed back, so memory does not grow with the input.
 // With no helpers the work is done at once on the caller's thread.
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -143,3 +144,31 @@ private:
     bool stop_ = false;
     std::vector<std::thread> threads_;
 };
+
+// Runs part(0) ... part(parts - 1) at once, the first on the caller's thread, each other on
+// a thread of its own, and returns when all are done. An exception of a part is raised
+// once all are done.
+template <typename TPart>
+void ForEachPart(int parts, const TPart& part) {
+    std::vector<std::exception_ptr> errors(std::size_t(std::max(parts, 1)));
+    const auto run = [&part, &errors](int p) {
+        try {
+            part(p);
+        } catch (...) {
+            errors[std::size_t(p)] = std::current_exception();
+        }
+    };
+    std::vector<std::thread> threads;
+    for (int p = 1; p < parts; ++p) {
+        threads.emplace_back(run, p);
+    }
+    run(0);
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    for (const std::exception_ptr& error : errors) {
+        if (error) {
+            std::rethrow_exception(error);
+        }
+    }
+}

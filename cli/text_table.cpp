@@ -61,6 +61,11 @@ void TTextTable::AddCell(std::string_view bytes) {
         shown_.append(text.toLocal8Bit().toStdString());
         width = DisplayWidth(text);
     }
+    const std::size_t column = columns_.empty() ? 0 : cells_.size() % columns_.size();
+    if (column >= widths_.size()) {
+        widths_.resize(column + 1, 0);
+    }
+    widths_[column] = std::max(widths_[column], width);
     cells_.push_back({offset, std::uint32_t(shown_.size() - offset), width});
 }
 
@@ -71,6 +76,34 @@ void TTextTable::AddRow(const std::vector<std::string>& cells) {
 }
 
 std::string TTextTable::Render() const {
+    return Render(Widths(std::span<const TTextTable>(this, 1)), true);
+}
+
+std::vector<int> TTextTable::Widths(std::span<const TTextTable> parts) {
+    if (parts.empty()) {
+        return {};
+    }
+    const std::vector<TColumn>& columns = parts.front().columns_;
+    const std::size_t n = columns.size();
+    std::vector<int> widths(n, 0);
+    TTextTable header;
+    header.columns_ = columns;
+    for (const TColumn& column : columns) {
+        header.AddCell(column.Caption);
+    }
+    const auto widen = [&widths, n](const TTextTable& table) {
+        for (std::size_t c = 0; c < table.widths_.size() && c < n; ++c) {
+            widths[c] = std::max(widths[c], table.widths_[c]);
+        }
+    };
+    widen(header);
+    for (const TTextTable& part : parts) {
+        widen(part);
+    }
+    return widths;
+}
+
+std::string TTextTable::Render(const std::vector<int>& widths, bool withHeader) const {
     const std::size_t n = columns_.size();
     if (n == 0) {
         return {};
@@ -80,14 +113,6 @@ std::string TTextTable::Render() const {
     for (const TColumn& column : columns_) {
         header.AddCell(column.Caption);
     }
-    std::vector<int> widths(n, 0);
-    const auto widen = [&widths, n](const std::vector<TCell>& cells) {
-        for (std::size_t i = 0; i < cells.size(); ++i) {
-            widths[i % n] = std::max(widths[i % n], cells[i].Width);
-        }
-    };
-    widen(header.cells_);
-    widen(cells_);
     std::size_t lineWidth = 2 * (n - 1) + 1;
     for (const int width : widths) {
         lineWidth += std::size_t(width);
@@ -117,14 +142,16 @@ std::string TTextTable::Render() const {
         out.resize(end);
         out += '\n';
     };
-    addLine(header.shown_, header.cells_.data());
-    for (std::size_t c = 0; c < n; ++c) {
-        if (c > 0) {
-            out.append(2, ' ');
+    if (withHeader) {
+        addLine(header.shown_, header.cells_.data());
+        for (std::size_t c = 0; c < n; ++c) {
+            if (c > 0) {
+                out.append(2, ' ');
+            }
+            out.append(std::size_t(widths[c]), '-');
         }
-        out.append(std::size_t(widths[c]), '-');
+        out += '\n';
     }
-    out += '\n';
     for (std::size_t row = 0; row + n <= cells_.size(); row += n) {
         addLine(shown_, &cells_[row]);
     }

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -26,6 +27,12 @@ public:
     // sequences.
     std::string Render() const;
 
+    // A table made in parts (on several threads), each a table with the same columns: the
+    // widths of the columns over all of them, the captions included, and each part's lines
+    // at those widths, the first part's with the header and rule before them.
+    static std::vector<int> Widths(std::span<const TTextTable> parts);
+    std::string Render(const std::vector<int>& widths, bool header) const;
+
 private:
     struct TColumn {
         std::string Caption;
@@ -41,6 +48,7 @@ private:
     // Every row's cells in one text, so a table of 100,000 rows is not a million strings.
     std::string shown_;
     std::vector<TCell> cells_;
+    std::vector<int> widths_;  // the widest cell of each column so far
 };
 
 // Whether numbers of this kind are right-aligned in a table.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <thread>
 #include <vector>
 
 #include "model/byte_reader.h"
@@ -223,6 +224,90 @@ void ReadItemRecord(TByteReader& reader, TTodoItem& item) {
     }
 }
 
+namespace {
+
+// Moves over one record by its field lengths.
+void SkipItemRecord(TByteReader& reader) {
+    const std::int32_t fields = ReadCount(reader, kMinFieldSize, "field");
+    for (std::int32_t f = 0; f < fields; ++f) {
+        reader.ReadByte();
+        reader.Skip(reader.ReadWord());
+    }
+}
+
+// A long list read in parts on several threads: where each part starts is found by the
+// records' lengths, the items are made here (their memory is shared), and each part fills
+// its own. A part must end where the next starts, as it does when every field is as long
+// as its length says; false for anything else (the list is then read in one go, which
+// reports what is wrong the usual way).
+bool ReadItemsInParts(const QByteArray& data, const QString& fileName, std::size_t first,
+                      std::int32_t count, TTodoItemCollection& into) {
+    constexpr std::int32_t kPartItems = 20000;
+    const int parts = int(std::min<std::int32_t>(
+        std::int32_t(std::min(std::thread::hardware_concurrency(), 4u)), count / kPartItems));
+    if (parts < 2 || into.Count() != 0 || into.Owner() != nullptr) {
+        return false;
+    }
+    const auto partStart = [count, parts](int part) {
+        return std::int32_t(std::int64_t(count) * part / parts);
+    };
+    // The walk runs beside the making of the items.
+    std::vector<std::size_t> starts(std::size_t(parts) + 1);
+    bool walked = false;
+    std::thread walker([&] {
+        try {
+            TByteReader walk(data, fileName);
+            walk.Skip(first);
+            int part = 0;
+            for (std::int32_t i = 0; i < count; ++i) {
+                if (i == partStart(part)) {
+                    starts[std::size_t(part++)] = walk.Position();
+                }
+                SkipItemRecord(walk);
+            }
+            starts[std::size_t(parts)] = walk.Position();
+            walked = true;
+        } catch (const EReadError&) {
+        }
+    });
+    for (std::int32_t i = 0; i < count; ++i) {
+        into.Add();
+    }
+    walker.join();
+    if (!walked) {
+        into.Clear();
+        return false;
+    }
+    std::vector<char> read(std::size_t(parts), 0);
+    std::vector<std::thread> threads;
+    const auto readPart = [&](int part) {
+        try {
+            TByteReader reader(data, fileName);
+            reader.Skip(starts[std::size_t(part)]);
+            for (std::int32_t i = partStart(part); i < partStart(part + 1); ++i) {
+                ReadItemRecord(reader, *into.At(i));
+            }
+            read[std::size_t(part)] =
+                part + 1 == parts || reader.Position() == starts[std::size_t(part) + 1];
+        } catch (...) {
+        }
+    };
+    for (int part = 1; part < parts; ++part) {
+        threads.emplace_back(readPart, part);
+    }
+    readPart(0);
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    if (std::find(read.begin(), read.end(), 0) != read.end()) {
+        into.Clear();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 void ReadItems(const QByteArray& data, const QString& fileName, TTodoItemCollection& into) {
     TByteReader reader(data, fileName);
     const std::int32_t count = ReadCount(reader, kMinRecordSize, "item");
@@ -230,6 +315,9 @@ void ReadItems(const QByteArray& data, const QString& fileName, TTodoItemCollect
         return;
     }
     into.Reserve(count);
+    if (ReadItemsInParts(data, fileName, reader.Position(), count, into)) {
+        return;
+    }
     for (std::int32_t i = 0; i < count; ++i) {
         ReadItemRecord(reader, *into.Add());
     }

@@ -5,6 +5,7 @@
 #include <numeric>
 #include <optional>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -103,10 +104,11 @@ public:
     void Run() {
         int selected = selected_;
         const int hi = int(slots_.size()) - 1;
+        const int depth = ParallelDepth(slots_.size());
         if (descending_) {
-            QuickSortRange<true>(slots_.data(), 0, hi, selected);
+            SortInParallel<true>(slots_.data(), 0, hi, selected, depth);
         } else {
-            QuickSortRange<false>(slots_.data(), 0, hi, selected);
+            SortInParallel<false>(slots_.data(), 0, hi, selected, depth);
         }
         selected_ = selected;
     }
@@ -137,33 +139,74 @@ private:
         return Descending ? Less(b, a) : Less(a, b);
     }
 
+    // One pass over lo..hi around the middle key: afterwards lo..j and i..hi are the two
+    // parts left to sort.
+    template <bool Descending>
+    static void Partition(TSlot* slots, int lo, int hi, int& i, int& j, int& selected) {
+        i = lo;
+        j = hi;
+        // The middle item is the pivot for the whole pass, wherever the exchanges take it,
+        // so its key is the same throughout: a copy serves.
+        const TKey pivot = slots[(lo + hi) / 2].Key;
+        do {
+            while (Before<Descending>(slots[i].Key, pivot) && i < hi) {
+                ++i;
+            }
+            while (Before<Descending>(pivot, slots[j].Key) && j > lo) {
+                --j;
+            }
+            if (i <= j) {
+                if (i != j && Differ(slots[i].Key, slots[j].Key)) {
+                    Follow(selected, i, j);
+                    std::swap(slots[i], slots[j]);
+                }
+                ++i;
+                --j;
+            }
+        } while (i <= j);
+    }
+
+    // How many times a long sort splits its work between two threads.
+    static int ParallelDepth(std::size_t count) {
+        constexpr std::size_t kFewItems = 32768;
+        const unsigned cores = std::min(std::thread::hardware_concurrency(), 4u);
+        return count < kFewItems || cores < 2 ? 0 : cores < 4 ? 1 : 2;
+    }
+
+    // The same sort with the two parts of the first passes sorted at once, on two threads:
+    // they are disjoint, so the result does not depend on which part is done when.
+    template <bool Descending>
+    static void SortInParallel(TSlot* slots, int lo, int hi, int& selected, int depth) {
+        if (depth == 0 || lo >= hi) {
+            QuickSortRange<Descending>(slots, lo, hi, selected);
+            return;
+        }
+        int i;
+        int j;
+        Partition<Descending>(slots, lo, hi, i, j, selected);
+        int left = selected;
+        int right = selected;
+        std::thread helper([slots, lo, j, &left, depth] {
+            if (lo < j) {
+                SortInParallel<Descending>(slots, lo, j, left, depth - 1);
+            }
+        });
+        if (i < hi) {
+            SortInParallel<Descending>(slots, i, hi, right, depth - 1);
+        }
+        helper.join();
+        selected = selected >= lo && selected <= j ? left : selected >= i ? right : selected;
+    }
+
     template <bool Descending>
     static void QuickSortRange(TSlot* slots, int lo, int hi, int& selected) {
         // The larger part is sorted by the loop, the smaller one by recursion, which keeps
         // the stack shallow; the two parts are disjoint, so the result is the same as
         // sorting the left part first.
         while (lo < hi) {
-            int i = lo;
-            int j = hi;
-            // The middle item is the pivot for the whole pass, wherever the exchanges take
-            // it, so its key is the same throughout: a copy serves.
-            const TKey pivot = slots[(lo + hi) / 2].Key;
-            do {
-                while (Before<Descending>(slots[i].Key, pivot) && i < hi) {
-                    ++i;
-                }
-                while (Before<Descending>(pivot, slots[j].Key) && j > lo) {
-                    --j;
-                }
-                if (i <= j) {
-                    if (i != j && Differ(slots[i].Key, slots[j].Key)) {
-                        Follow(selected, i, j);
-                        std::swap(slots[i], slots[j]);
-                    }
-                    ++i;
-                    --j;
-                }
-            } while (i <= j);
+            int i;
+            int j;
+            Partition<Descending>(slots, lo, hi, i, j, selected);
             if (j - lo < hi - i) {
                 if (lo < j) {
                     QuickSortRange<Descending>(slots, lo, j, selected);

@@ -277,6 +277,33 @@ private Q_SLOTS:
         QCOMPARE(shown, expected);
     }
 
+    // A long table is made in parts on several cores and prints as one.
+    void longShowPrintsOneTable() {
+        TTodoItemCollection items;
+        for (int i = 0; i < 6000; ++i) {
+            TTodoItem* item = items.Add();
+            item->SetSubject(
+                QStringLiteral("item %1").arg(5999 - i, 4, 10, QLatin1Char('0')).toStdString());
+            item->SetResource(i == 0 ? std::string(30, 'r') : std::string("Jan"));
+        }
+        SaveToFile(items, list_);
+        const Result r = RunCli({QStringLiteral("show"), list_,
+                                 QStringLiteral("--columns=subject,resource,completion"),
+                                 QStringLiteral("--sort=subject")});
+        QCOMPARE(r.exitCode, 0);
+        const QList<QByteArray> lines = r.out.split('\n');
+        QCOMPARE(lines.size(), 6003);  // header, rule, rows, and the end of the last
+        const qsizetype resource = lines[0].indexOf("Resource");
+        const qsizetype completion = lines[0].indexOf("Completion");
+        QVERIFY(completion > resource + 30);
+        for (int row = 0; row < 6000; ++row) {
+            const QByteArray& line = lines[row + 2];
+            QCOMPARE(line.trimmed().split(' ').value(0), QByteArray::number(row));
+            QCOMPARE(line.mid(resource, 3), QByteArray(row == 5999 ? "rrr" : "Jan"));
+            QCOMPARE(line.size(), completion + 10);  // "0%" right-aligned at the end
+        }
+    }
+
     void showRefusesBadKinds() {
         Result r = RunCli({QStringLiteral("show"), list_, QStringLiteral("--sort=size")});
         QCOMPARE(r.exitCode, 1);

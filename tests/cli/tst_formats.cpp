@@ -828,6 +828,22 @@ private Q_SLOTS:
             "10  e\u0301          y\n"
             " 2  bell??[2J\n");
         QCOMPARE(QString::fromStdString(table.Render()), expected);
+
+        // The same rows made in two parts print as one table: the widest cell of either
+        // sets a column's width.
+        std::vector<TTextTable> parts(2);
+        for (TTextTable& part : parts) {
+            part.AddColumn("#", true);
+            part.AddColumn("Subject");
+            part.AddColumn("Done");
+        }
+        parts[0].AddRow({"0", "\xE6\x97\xA5\xE6\x9C\xAC", "x"});
+        parts[1].AddRow({"10", "e\xCC\x81", "y"});
+        parts[1].AddRow({"2", "bell\x07\x1b[2J", ""});
+        const std::vector<int> widths = TTextTable::Widths(parts);
+        QCOMPARE(
+            QString::fromStdString(parts[0].Render(widths, true) + parts[1].Render(widths, false)),
+            expected);
     }
 };
 

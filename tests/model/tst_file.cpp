@@ -426,6 +426,53 @@ private Q_SLOTS:
         QCOMPARE(seen, 2999);
     }
 
+    // A long list is read in parts on several threads, found by the fields' lengths: the
+    // items are those of one reading, also where a length is not the field's width.
+    void longListsReadInPartsAsInOneGo() {
+        TTodoItemCollection items;
+        for (int i = 0; i < 45000; ++i) {
+            TTodoItem* item = items.Add();
+            FillWorkedItem(*item);
+            item->Notes().SetText(std::string(std::size_t(i % 5) * 20, char('a' + i % 26)));
+            item->SetTag(i);
+        }
+        const QByteArray bytes = ItemsToBytes(items);
+        TTodoItemCollection read;
+        ReadItems(bytes, QStringLiteral("long"), read);
+        QCOMPARE(ItemsToBytes(read), bytes);
+
+        // Item 30000's Complete says it takes 5 bytes: it is still read as one.
+        qsizetype at = 4;
+        for (int i = 0; i < 30000; ++i) {
+            at +=
+                qsizetype(86 + items.At(i)->Notes().Text().size() + items.At(i)->Resource().size() +
+                          items.At(i)->Subject().size() + items.At(i)->Project().size());
+        }
+        QByteArray odd = bytes;
+        QCOMPARE(odd.mid(at + 4, 3), Hex("01 0100"));
+        odd[at + 5] = 5;
+        TTodoItemCollection oddRead;
+        ReadItems(odd, QStringLiteral("long"), oddRead);
+        QCOMPARE(ItemsToBytes(oddRead), bytes);
+
+        // Cut off: the message of the reading item by item.
+        const QByteArray cut = bytes.left(bytes.size() - 10);
+        QString whole;
+        try {
+            TTodoItemCollection partial;
+            ReadItems(cut, path("cut.2do"), partial);
+        } catch (const EReadError& e) {
+            whole = e.Message();
+        }
+        WriteFile(path("cut.2do"), cut);
+        try {
+            ForEachItemInFile(path("cut.2do"), {}, [](TTodoItem&) {});
+            QFAIL("read a cut file");
+        } catch (const EReadError& e) {
+            QCOMPARE(whole, e.Message());
+        }
+    }
+
     void tooLongTextIsRefusedBeforeWriting() {
         const QString file = path("long.2do");
         TTodoItemCollection items;

@@ -237,21 +237,28 @@ private Q_SLOTS:
         QTest::addColumn<int>("kind");
         QTest::addColumn<int>("direction");
         QTest::addColumn<int>("distinct");
-        QTest::newRow("total time, 3 values") << int(tdTotalTime) << int(sdAscending) << 3;
-        QTest::newRow("due date, 40 values") << int(tdDueDate) << int(sdAscending) << 40;
-        QTest::newRow("priority, descending") << int(tdPriority) << int(sdDescending) << 5;
-        QTest::newRow("subject, 7 texts") << int(tdSubject) << int(sdAscending) << 7;
-        QTest::newRow("notes, descending") << int(tdNotes) << int(sdDescending) << 4;
-        QTest::newRow("all different") << int(tdCreationDate) << int(sdAscending) << 100000;
+        QTest::addColumn<int>("length");  // 0 for ten lists of random lengths
+        QTest::newRow("total time, 3 values") << int(tdTotalTime) << int(sdAscending) << 3 << 0;
+        QTest::newRow("due date, 40 values") << int(tdDueDate) << int(sdAscending) << 40 << 0;
+        QTest::newRow("priority, descending") << int(tdPriority) << int(sdDescending) << 5 << 0;
+        QTest::newRow("subject, 7 texts") << int(tdSubject) << int(sdAscending) << 7 << 0;
+        QTest::newRow("notes, descending") << int(tdNotes) << int(sdDescending) << 4 << 0;
+        QTest::newRow("all different") << int(tdCreationDate) << int(sdAscending) << 100000 << 0;
+        // Long enough to be sorted on several threads.
+        QTest::newRow("long, due date, 300 values")
+            << int(tdDueDate) << int(sdAscending) << 300 << 40000;
+        QTest::newRow("long, subject, descending")
+            << int(tdSubject) << int(sdDescending) << 50 << 40000;
     }
     void sameOrderAsExchangingItems() {
         QFETCH(int, kind);
         QFETCH(int, direction);
         QFETCH(int, distinct);
+        QFETCH(int, length);
         const QCollator collator = English();
         QRandomGenerator random(quint32(kind * 31 + distinct));
-        for (int round = 0; round < 10; ++round) {
-            const int count = int(random.bounded(2, 600));
+        for (int round = 0; round < (length > 0 ? 4 : 10); ++round) {
+            const int count = length > 0 ? length : int(random.bounded(2, 600));
             TTodoItemCollection sorted;
             TTodoItemCollection expected;
             for (int i = 0; i < count; ++i) {
