@@ -30,6 +30,7 @@ struct TBenchTarget {
     TBenchFigure Baseline;  // none (an empty Run) for a target on the figure itself
     double MaxRatio = 0;    // 0 for a comparison that is only shown
     double MaxValue = 0;    // without a baseline: the most the figure may be
+    bool Aim = false;       // an aim rather than a target: "short" when missed, not failing
 };
 
 // Prints like the console reporter and then the targets. A figure of a benchmark that ran

@@ -166,11 +166,12 @@ private:
         } while (i <= j);
     }
 
-    // How many times a long sort splits its work between two threads.
+    // How many times a long sort splits its work between two threads: a part or two more
+    // than there are cores, as the parts of a pass are rarely the same size.
     static int ParallelDepth(std::size_t count) {
         constexpr std::size_t kFewItems = 32768;
         const unsigned cores = std::min(std::thread::hardware_concurrency(), 4u);
-        return count < kFewItems || cores < 2 ? 0 : cores < 4 ? 1 : 2;
+        return count < kFewItems || cores < 2 ? 0 : cores < 4 ? 2 : 3;
     }
 
     // The same sort with the two parts of the first passes sorted at once, on two threads:
@@ -265,29 +266,48 @@ public:
         if (order.empty()) {
             return;
         }
-        TTodoItem aside(nullptr);
-        // Into the second-level cache: its queue holds more lines in flight than the
-        // first level's, and the moves are bound by how many misses overlap.
-        constexpr std::size_t kAhead = 16;
-        bool cycleStarts = true;
-        for (std::size_t n = 0; n < order.size(); ++n) {
-            if (n + kAhead < order.size() && order[n + kAhead]) {
-                const char* ahead = reinterpret_cast<const char*>(order[n + kAhead]);
-                for (std::size_t line = 0; line < sizeof(TTodoItem); line += 64) {
-                    __builtin_prefetch(ahead + line, 1, 1);
+        const auto move = [&order](std::size_t first, std::size_t end) {
+            TTodoItem aside(nullptr);
+            // Into the second-level cache: its queue holds more lines in flight than the
+            // first level's, and the moves are bound by how many misses overlap.
+            constexpr std::size_t kAhead = 16;
+            bool cycleStarts = true;
+            for (std::size_t n = first; n < end; ++n) {
+                if (n + kAhead < end && order[n + kAhead]) {
+                    const char* ahead = reinterpret_cast<const char*>(order[n + kAhead]);
+                    for (std::size_t line = 0; line < sizeof(TTodoItem); line += 64) {
+                        __builtin_prefetch(ahead + line, 1, 1);
+                    }
                 }
+                TTodoItem* row = order[n];
+                if (!row) {
+                    cycleStarts = true;
+                    continue;
+                }
+                if (cycleStarts) {
+                    aside.TakeContentQuietly(*row);
+                    cycleStarts = false;
+                }
+                // A cycle has at least two rows, so the next entry is a row or the cycle's
+                // end.
+                row->TakeContentQuietly(order[n + 1] ? *order[n + 1] : aside);
             }
-            TTodoItem* row = order[n];
-            if (!row) {
-                cycleStarts = true;
-                continue;
+        };
+        // The cycles share no rows: a long list's are moved in two halves at once, split
+        // where a cycle ends.
+        std::size_t half = order.size();
+        if (ParallelDepth(order.size()) > 0) {
+            half = order.size() / 2;
+            while (half < order.size() && order[half - 1]) {
+                ++half;
             }
-            if (cycleStarts) {
-                aside.TakeContentQuietly(*row);
-                cycleStarts = false;
-            }
-            // A cycle has at least two rows, so the next entry is a row or the cycle's end.
-            row->TakeContentQuietly(order[n + 1] ? *order[n + 1] : aside);
+        }
+        if (half < order.size()) {
+            std::thread helper(move, half, order.size());
+            move(0, half);
+            helper.join();
+        } else {
+            move(0, order.size());
         }
         // One repaint of all rows instead of two rows per exchange.
         items.Changed();
