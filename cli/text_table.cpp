@@ -61,11 +61,12 @@ void TTextTable::AddCell(std::string_view bytes) {
         shown_.append(text.toLocal8Bit().toStdString());
         width = DisplayWidth(text);
     }
-    const std::size_t column = columns_.empty() ? 0 : cells_.size() % columns_.size();
-    if (column >= widths_.size()) {
-        widths_.resize(column + 1, 0);
+    // The column a cell is in, counted along rather than as a remainder for each cell.
+    if (nextColumn_ >= widths_.size()) {
+        widths_.resize(nextColumn_ + 1, 0);
     }
-    widths_[column] = std::max(widths_[column], width);
+    widths_[nextColumn_] = std::max(widths_[nextColumn_], width);
+    nextColumn_ = nextColumn_ + 1 >= columns_.size() ? 0 : nextColumn_ + 1;
     cells_.push_back({offset, std::uint32_t(shown_.size() - offset), width});
 }
 

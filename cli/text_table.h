@@ -49,6 +49,7 @@ private:
     std::string shown_;
     std::vector<TCell> cells_;
     std::vector<int> widths_;  // the widest cell of each column so far
+    std::size_t nextColumn_ = 0;
 };
 
 // Whether numbers of this kind are right-aligned in a table.
