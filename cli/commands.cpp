@@ -350,6 +350,7 @@ int Show(const std::vector<std::string>& args, std::ostream& out) {
         TTextTable& table = tables[std::size_t(part)];
         TItemCellTexts texts;
         const auto [first, end] = rows(part);
+        table.Reserve(end - first, 8 * (kinds.size() + 1));
         // Sorted rows lie anywhere in memory: each item, and then its texts, are fetched
         // into the cache some rows early, so that the misses overlap.
         constexpr std::size_t kAhead = 8;

@@ -70,6 +70,11 @@ void TTextTable::AddCell(std::string_view bytes) {
     cells_.push_back({offset, std::uint32_t(shown_.size() - offset), width});
 }
 
+void TTextTable::Reserve(std::size_t rows, std::size_t bytesPerRow) {
+    cells_.reserve(rows * columns_.size());
+    shown_.reserve(rows * bytesPerRow);
+}
+
 void TTextTable::AddRow(const std::vector<std::string>& cells) {
     for (std::size_t c = 0; c < columns_.size(); ++c) {
         AddCell(c < cells.size() ? std::string_view(cells[c]) : std::string_view());

@@ -19,6 +19,9 @@ public:
     // Cells are byte strings in the system code page, one per column. AddCell adds the
     // next cell of the row being filled, AddRow a whole row.
     void AddCell(std::string_view bytes);
+    // Room for `rows` rows of about `bytesPerRow` bytes, so that a long table is not moved
+    // as it grows.
+    void Reserve(std::size_t rows, std::size_t bytesPerRow);
     void AddRow(const std::vector<std::string>& cells);
 
     // The header, a rule of dashes, then the rows; columns two blanks apart and padded to
