@@ -251,10 +251,10 @@ bool ReadItemsInParts(const QByteArray& data, const QString& fileName, std::size
     const auto partStart = [count, parts](int part) {
         return std::int32_t(std::int64_t(count) * part / parts);
     };
-    // The walk runs beside the making of the items.
+    // The walk comes first: a damaged count must not make items by the million.
     std::vector<std::size_t> starts(std::size_t(parts) + 1);
     bool walked = false;
-    std::thread walker([&] {
+    [&] {
         try {
             TByteReader walk(data, fileName);
             walk.Skip(first);
@@ -269,14 +269,12 @@ bool ReadItemsInParts(const QByteArray& data, const QString& fileName, std::size
             walked = true;
         } catch (const EReadError&) {
         }
-    });
+    }();
+    if (!walked) {
+        return false;
+    }
     for (std::int32_t i = 0; i < count; ++i) {
         into.Add();
-    }
-    walker.join();
-    if (!walked) {
-        into.Clear();
-        return false;
     }
     std::vector<char> read(std::size_t(parts), 0);
     std::vector<std::thread> threads;
